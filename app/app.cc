@@ -1,0 +1,67 @@
+#include "app/app.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "console/console.h"
+#include "forms/effects_form.h"
+#include "process/children.h"
+
+// Children inherit descriptors 0 to 2 and pipes must never land on them: open whatever of them
+// the program was started without onto /dev/null.
+static void keep_standard_descriptors_open() {
+  for (int fd = 0; fd <= 2; fd++)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+}
+
+static void child_ended_cb(int pidfd, void *) { collect_child(pidfd); }
+static void watch_child(int pidfd) { fl_add_io_callback(pidfd, FL_READ, child_ended_cb, nullptr); }
+static void unwatch_child(int pidfd) { fl_remove_io_callback(pidfd, FL_READ, child_ended_cb); }
+
+void start_up(int *argc, char **argv) {
+  keep_standard_descriptors_open();
+  fl_initialize(argc, argv, nullptr, nullptr, 0);
+  main_form = create_form_main();
+  effects_form = create_form_effects();
+  // CENTER with ASPECT matches no placement rule: the window opens at its own position (the top
+  // left corner) at its own size, and cannot be resized.
+  fl_show_form(main_form->form, FL_PLACE_CENTER | FL_PLACE_ASPECT, FL_FULLBORDER, "Corvane");
+  init_defaults(main_form);
+}
+
+void setup_rate_counter(FL_OBJECT *counter) {
+  fl_set_counter_value(counter, 0);
+  fl_set_counter_bounds(counter, 0, 45000);
+  fl_set_counter_step(counter, 100, 1000);
+  fl_set_counter_precision(counter, 0);
+}
+
+void init_defaults(FD_main *fdui) {
+  setup_rate_counter(fdui->input_rate);
+  setup_rate_counter(fdui->output_rate);
+  fl_set_button(effects_form->plain, 1);
+  fl_set_button(fdui->in_ch_off, 1);
+  fl_set_button(fdui->out_ch_off, 1);
+  fl_set_input(fdui->play_command, "vplay -r -b 8");
+  fl_addto_choice(fdui->input_type, file_type_table[0]);
+  fl_addto_choice(fdui->output_type, file_type_table[0]);
+  set_child_watch(watch_child, unwatch_child);
+  if (console_start(fdui->console) != 0)
+    fl_show_alert("Error: cannot show messages in the console !", strerror(errno), "", 1);
+  fl_set_goodies_font(FL_NORMAL_STYLE, 12);
+}
+
+void exit_cb(FL_OBJECT *, long) {
+  // Running children are left alone: a player may still be playing what it holds.
+  if (fl_show_question("Do you want to quit ?", 0) == 1) exit(0);
+}
+
+void info_cb(FL_OBJECT *, long) {
+  fl_show_message("Corvane: a powerful Sound Converter build using the Xforms library",
+                  "Sound conversion by sox, windows by the XForms toolkit",
+                  "Corvane " CORVANE_VERSION " by the Corvane team, 2026");
+}

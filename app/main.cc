@@ -1,0 +1,19 @@
+// How Corvane's parts meet.
+//
+// start_up() (app/) builds the two windows (forms/), shows the main one and gives every control
+// its initial value; from then on everything happens in toolkit callbacks on this one thread.
+// The Convert and Play buttons (process/actions) read the settings through the composition
+// routines (compose/), which only write command text, and start the converters and the player
+// through the runner (process/run_command), which knows processes and nothing of windows. Every
+// child is watched through a pidfd that the event loop reports when the child ends, so the
+// program collects its own children and Stop can never reach a stranger. Standard error, the
+// program's and every child's, is a pipe whose read end the event loop drains into the console
+// browser (console/), a sink that never acts on what it shows.
+#include "app/app.h"
+
+#include <forms.h>
+
+int main(int argc, char **argv) {
+  start_up(&argc, argv);
+  for (;;) fl_do_forms();  // objects without callback report interactions; nothing to do then
+}

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Sets up what Corvane needs on Debian or Ubuntu, builds it, then starts it or runs every test.
+#   ./build.sh run    install what is missing, build, start Corvane on your display
+#   ./build.sh test   install what is missing, build, run every test (each X test brings its own Xvfb)
+set -eu
+cd "$(dirname "$0")"
+build_dir=${BUILD_DIR:-build}
+
+packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
+  xvfb xauth xdotool x11-utils imagemagick"
+
+install_missing() {
+  missing=
+  for package in $packages; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+      missing="$missing $package"
+  done
+  [ -z "$missing" ] && return 0
+  echo "Installing:$missing"
+  sudo=
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+}
+
+build() {
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$build_dir" -j "$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    if [ -z "${DISPLAY:-}" ]; then
+      echo "No X display to show Corvane on (DISPLAY is not set)." >&2
+      echo "Start it from a desktop session, or on a virtual display: xvfb-run ./build.sh run" >&2
+      exit 1
+    fi
+    exec "$build_dir/app/corvane"
+    ;;
+  test)
+    install_missing
+    build
+    cd "$build_dir"
+    ctest --output-on-failure -j "$(nproc)"
+    ;;
+  *)
+    echo "usage: ./build.sh run | test" >&2
+    exit 2
+    ;;
+esac

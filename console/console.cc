@@ -1,0 +1,62 @@
+#include "console/console.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "console/line_breaker.h"
+
+static FL_OBJECT *console_browser;
+static int read_end = -1;
+
+int console_fd() { return read_end; }
+
+// Past this many lines a read call trims the eleven oldest, so the console stays short.
+constexpr int trim_trigger = 25;
+constexpr int trim_count = 11;
+
+int console_start(FL_OBJECT *browser) {
+  int ends[2];
+  // Both original ends are close-on-exec: children inherit the write end only as descriptor 2.
+  if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+  if (dup2(ends[1], STDERR_FILENO) < 0) {
+    int saved = errno;
+    close(ends[0]);
+    close(ends[1]);
+    errno = saved;
+    return -1;
+  }
+  setvbuf(stderr, nullptr, _IONBF, 0);
+  fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+  console_browser = browser;
+  read_end = ends[0];
+  fl_add_io_callback(ends[0], FL_READ, console_read_cb, reinterpret_cast<void *>(long(ends[0])));
+  return 0;
+}
+
+void console_add(FL_OBJECT *browser, const char *text) {
+  // The toolkit's own rule differs between releases (some add a line for an empty text or after
+  // a final newline), so hand it one line at a time.
+  for (const std::string &line : console_lines_of(text)) fl_addto_browser(browser, line.c_str());
+}
+
+void console_read_cb(int, void *data) {
+  int fd = static_cast<int>(reinterpret_cast<long>(data));
+  FL_FORM *form = console_browser->form;
+  fl_freeze_form(form);
+
+  LineBreaker breaker;
+  char chunk[65536];
+  ssize_t got;
+  // Read until the pipe is empty for now; reading in bulk gives the same lines as reading byte
+  // by byte because the breaker carries the line state, not the read size.
+  while ((got = read(fd, chunk, sizeof chunk)) > 0) breaker.feed(chunk, size_t(got));
+  breaker.finish();
+  for (const std::string &text : breaker.additions()) console_add(console_browser, text.c_str());
+
+  if (fl_get_browser_maxline(console_browser) > trim_trigger)
+    for (int i = 0; i < trim_count; i++) fl_delete_browser_line(console_browser, 1);
+  fl_unfreeze_form(form);
+}

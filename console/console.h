@@ -1,0 +1,19 @@
+// The console: everything written to standard error, by Corvane and by every child it starts,
+// shows as lines in the main window's browser.
+#pragma once
+
+#include <forms.h>
+
+// Replaces standard error by a pipe that the event loop reads into `browser`. Returns 0, or -1
+// with errno set when the pipe cannot be made (standard error is then left as it was).
+int console_start(FL_OBJECT *browser);
+
+// The read end of the console pipe, or -1 before the console started.
+int console_fd();
+
+// Event-loop callback for the pipe's read end (passed again as `data`).
+void console_read_cb(int fd, void *data);
+
+// Adds text to the console the way the console promises: one line per newline, even an empty
+// one, plus the text after the last newline when there is any; the newest line shows.
+void console_add(FL_OBJECT *browser, const char *text);

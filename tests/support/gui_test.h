@@ -1,0 +1,26 @@
+// Support for tests that build Corvane's real windows on the private Xvfb of tests/with-xvfb and
+// call the real callbacks.
+#pragma once
+
+#include <forms.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Starts the toolkit and shows both forms' owner exactly as the program does (once per process).
+void start_gui_once();
+
+// Runs the event loop until done() holds or `seconds` pass; returns done().
+bool pump_until(const std::function<bool()> &done, double seconds = 10);
+
+// The text lines of the toolkit dialogs ("Alert", "Question", "Message") that `action` shows;
+// each is answered by triggering its button labelled `answer` ("Dismiss", "Yes", "No", "Ok").
+std::vector<std::string> dialogs_during(const std::function<void()> &action,
+                                        const std::string &answer = "");
+
+// The console browser's lines.
+std::vector<std::string> console_lines();
+
+// Sets every control of both windows back to its start-up value and empties the console.
+void reset_controls();
