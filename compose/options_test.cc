@@ -1,7 +1,8 @@
 // The composed converter commands, read from the real windows' controls.
+#include <gtest/gtest.h>  // before the X headers, whose macros clash with it
+
 #include "compose/options.h"
 
-#include <gtest/gtest.h>
 
 #include "compose/effect_stages.h"
 #include "forms/effects_form.h"

@@ -53,6 +53,8 @@ static bool same_file(const char *a, const char *b) {
   return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+constexpr int toolkit_tick_ms = 50;
+
 // Waits for the main converter while the window stays alive: the console keeps reading (so a
 // child that writes a lot to standard error cannot block), the window redraws and Stop works.
 static void wait_for_main_converter(pid_t pid) {
@@ -64,7 +66,8 @@ static void wait_for_main_converter(pid_t pid) {
       pollfd watched[] = {{ConnectionNumber(display), POLLIN, 0},
                           {child_pidfd(pid), POLLIN, 0},
                           {console_fd(), POLLIN, 0}};
-      poll(watched, 3, -1);
+      // The toolkit's timers and auto-repeat need it back now and then, as in its own loop.
+      poll(watched, 3, toolkit_tick_ms);
     }
     fl_check_forms();
   }

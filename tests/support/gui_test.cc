@@ -35,6 +35,7 @@ struct DialogWatch {
   std::string answer;
   std::vector<std::string> texts;
   bool active = false;
+  FL_FORM *answered = nullptr;  // read already, waiting for it to close
 };
 DialogWatch watch;
 
@@ -58,20 +59,30 @@ FL_FORM *visible_dialog() {
   return found;
 }
 
+// A dialog's text lines: its labels, cut at newlines, without empty lines and the toolkit's
+// "@" symbols (separator lines).
+void read_dialog(FL_FORM *dialog) {
+  for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next) {
+    if (!obj->label || obj->label[0] == '@' || obj->objclass == FL_BUTTON) continue;
+    std::string label = obj->label;
+    for (size_t start = 0, end; start < label.size(); start = end + 1) {
+      end = label.find('\n', start);
+      if (end == std::string::npos) end = label.size();
+      if (end > start) watch.texts.push_back(label.substr(start, end - start));
+    }
+  }
+}
+
 void answer_dialog_cb(int, void *) {
   if (!watch.active) return;
-  if (FL_FORM *dialog = visible_dialog()) {
-    FL_OBJECT *button = nullptr;
-    for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next) {
-      if (!obj->label || !obj->label[0]) continue;
-      if (obj->objclass == FL_BUTTON) {
-        if (watch.answer.empty() || watch.answer == obj->label) button = obj;
-      } else {
-        watch.texts.push_back(obj->label);
-      }
-    }
-    if (button) fl_trigger_object(button);
-  }
+  FL_FORM *dialog = visible_dialog();
+  if (dialog && dialog != watch.answered) read_dialog(dialog);
+  watch.answered = dialog;
+  if (dialog)
+    for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next)
+      if (obj->objclass == FL_BUTTON && obj->label &&
+          (watch.answer.empty() || watch.answer == obj->label))
+        fl_trigger_object(obj);
   fl_add_timeout(20, answer_dialog_cb, nullptr);
 }
 

@@ -1,0 +1,49 @@
+// The console on the real main window: what reaches standard error shows as browser lines.
+#include <gtest/gtest.h>  // before the X headers, whose macros clash with it
+
+#include "console/console.h"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "forms/main_form.h"
+#include "tests/support/gui_test.h"
+
+class Console : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_gui_once();
+    reset_controls();
+  }
+  // Writes to standard error and lets one reader call take it.
+  static void say(const std::string &text) {
+    size_t before = console_lines().size();
+    ASSERT_EQ(write(STDERR_FILENO, text.data(), text.size()), ssize_t(text.size()));
+    ASSERT_TRUE(pump_until([&] { return console_lines().size() != before; }));
+  }
+};
+
+TEST_F(Console, TrimsElevenLinesOnceItHoldsMoreThan25) {
+  for (int i = 1; i <= 26; i++) say("message " + std::to_string(i) + "\n");
+  auto lines = console_lines();
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines.front(), "message 12");
+  EXPECT_EQ(lines.back(), "message 26");
+}
+
+TEST_F(Console, TwoBurstsOfOneLineShowAsTwoLines) {
+  say("first half");
+  say(" second half\n");
+  auto lines = console_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "first half");
+  EXPECT_EQ(lines[1], " second half");
+}
+
+TEST_F(Console, AddingFollowsTheLineRuleWhateverTheToolkitDoes) {
+  console_add(main_form->console, "");
+  console_add(main_form->console, "one\n");
+  console_add(main_form->console, "\n");
+  EXPECT_EQ(console_lines(), (std::vector<std::string>{"one", ""}));
+}

@@ -1,0 +1,292 @@
+// Convert, Play and Stop on the real windows, with real children: the real sox behind a recording
+// stand-in early on PATH (tests/support/sox-recorder).
+
+#include <gtest/gtest.h>  // before the X headers, whose macros clash with it
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "forms/effects_form.h"
+#include "forms/main_form.h"
+#include "process/children.h"
+#include "process/run_command.h"
+#include "tests/support/gui_test.h"
+
+namespace {
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool contains(const std::vector<std::string> &lines, const std::string &line) {
+  for (const std::string &l : lines)
+    if (l == line) return true;
+  return false;
+}
+
+// Children of this process that have ended but were not collected.
+int zombie_children() {
+  int zombies = 0;
+  DIR *proc = opendir("/proc");
+  while (dirent *entry = readdir(proc)) {
+    if (!isdigit(entry->d_name[0])) continue;
+    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) continue;
+    char state;
+    int parent;
+    if (sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
+        state == 'Z')
+      zombies++;
+  }
+  closedir(proc);
+  return zombies;
+}
+
+class Actions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_gui_once();
+    reset_controls();
+    char pattern[] = "/tmp/corvane-actions-XXXXXX";
+    dir = mkdtemp(pattern);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    log = dir + "/sox.log";
+    setenv("SOX_LOG", log.c_str(), 1);
+    unsetenv("SOX_FLOOD");
+    unsetenv("SOX_HANG");
+    // The recorder answers to the name sox, first on the search path.
+    ASSERT_EQ(mkdir("bin", 0755), 0);
+    ASSERT_EQ(symlink(SOX_RECORDER, "bin/sox"), 0);
+    static std::string original_path = getenv("PATH");
+    setenv("PATH", (dir + "/bin:" + original_path).c_str(), 1);
+    ASSERT_EQ(system("/usr/bin/sox -n -r 8000 tone.wav synth 0.5 sine 440 2>/dev/null"), 0);
+    fl_set_input(main_form->input_file, "tone.wav");
+  }
+  void TearDown() override {
+    stop_cb(nullptr, 0);
+    std::string command = "rm -rf " + dir;
+    EXPECT_EQ(system(command.c_str()), 0);
+  }
+  // The recorded starts, one per line, each argument in brackets.
+  std::vector<std::string> starts() {
+    std::vector<std::string> lines;
+    std::istringstream text(read_file(log));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+  }
+  // Lets the event loop read the console and collect every ended child.
+  static void settle() {
+    pump_until([] { return zombie_children() == 0; });
+    fl_check_forms();
+  }
+  std::string dir, log;
+};
+
+TEST_F(Actions, ConvertWritesTheOutputAndAnnouncesTheCommand) {
+  fl_set_input(main_form->output_file, "out.au");
+  convert_cb(nullptr, 0);
+  // The main converter has ended when Convert returns, and nothing waits for the file.
+  EXPECT_EQ(read_file("out.au").substr(0, 4), ".snd");
+  EXPECT_EQ(starts(), std::vector<std::string>{"[-v][1.000][tone.wav][-t][au][-]"});
+  settle();
+  EXPECT_TRUE(contains(console_lines(), "Executing: sox -v 1.000 tone.wav -t au  -"));
+  EXPECT_EQ(zombie_children(), 0);
+}
+
+TEST_F(Actions, ConvertChainsTheStagesFromTheFileBackwards) {
+  fl_set_input(main_form->output_file, "out.au");
+  fl_set_button(effects_form->bandpass, 1);
+  fl_set_button(effects_form->echo, 1);
+  convert_cb(nullptr, 0);
+  ASSERT_TRUE(pump_until([&] { return read_file("out.au").size() > 8000; }));
+  // The stages run side by side, so their log lines come in any order; the announcements are
+  // written by Corvane itself, in the order of the starts.
+  auto recorded = starts();
+  std::sort(recorded.begin(), recorded.end());
+  EXPECT_EQ(recorded, (std::vector<std::string>{
+                          "[-t][au][-][-t][au][-][band][2030][3490 ]",
+                          "[-t][au][-][-t][au][-][echo][0.150][0.500 ]",
+                          "[-v][1.000][tone.wav][-t][au][-]",
+                      }));
+  settle();
+  std::vector<std::string> announced;
+  for (const std::string &line : console_lines())
+    if (line.rfind("Executing: ", 0) == 0) announced.push_back(line);
+  EXPECT_EQ(announced, (std::vector<std::string>{
+                           "Executing: sox -t au - -t au - echo 0.150 0.500 ",
+                           "Executing: sox -t au - -t au - band 2030 3490 ",
+                           "Executing: sox -v 1.000 tone.wav -t au  -",
+                       }));
+}
+
+TEST_F(Actions, ConvertEmptiesAnOlderLongerOutput) {
+  fl_set_input(main_form->output_file, "out.ub");
+  std::ofstream("out.ub") << std::string(100000, 'x');
+  convert_cb(nullptr, 0);
+  EXPECT_EQ(read_file("out.ub").size(), 4000u);  // 0.5 s at 8000 Hz, one byte a sample
+  struct stat st;
+  ASSERT_EQ(stat("out.ub", &st), 0);
+}
+
+TEST_F(Actions, ConvertCreatesTheOutputReadableByAll) {
+  fl_set_input(main_form->output_file, "new.ub");
+  mode_t old = umask(022);
+  convert_cb(nullptr, 0);
+  umask(old);
+  struct stat st;
+  ASSERT_EQ(stat("new.ub", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST_F(Actions, MissingNamesAlertAndStartNothing) {
+  fl_set_input(main_form->input_file, "");
+  auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+  EXPECT_EQ(texts, std::vector<std::string>{"Error: no inputfile set !"});
+  fl_set_input(main_form->input_file, "tone.wav");
+  texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+  EXPECT_EQ(texts, std::vector<std::string>{"Error: no outputfile set !"});
+  EXPECT_TRUE(starts().empty());
+}
+
+TEST_F(Actions, OutputThatIsTheInputIsRefusedAndTheInputKept) {
+  std::string tone = read_file("tone.wav");
+  ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
+  ASSERT_EQ(symlink("tone.wav", "soft.wav"), 0);
+  for (const char *output : {"tone.wav", "./tone.wav", "hard.wav", "soft.wav"}) {
+    fl_set_input(main_form->output_file, output);
+    auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+    ASSERT_FALSE(texts.empty()) << output;
+    EXPECT_EQ(texts[0], "Error: outputfile is the inputfile !");
+  }
+  EXPECT_EQ(read_file("tone.wav"), tone);
+  EXPECT_TRUE(starts().empty());
+}
+
+TEST_F(Actions, OutputThatCannotBeOpenedIsReportedWithTheReason) {
+  ASSERT_EQ(mkdir("folder", 0755), 0);
+  const struct {
+    const char *output, *reason;
+  } cases[] = {{"missing/out.wav", "missing/out.wav: No such file or directory"},
+               {"folder", "folder: Is a directory"}};
+  for (const auto &c : cases) {
+    fl_set_input(main_form->output_file, c.output);
+    auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+    EXPECT_EQ(texts, (std::vector<std::string>{"Error: cannot open outputfile !", c.reason}));
+  }
+  EXPECT_TRUE(starts().empty());
+}
+
+TEST_F(Actions, TooLongCommandsAreRefusedBeforeAnythingStarts) {
+  std::string name(995, 'n');
+  fl_set_input(main_form->input_file, name.c_str());
+  fl_set_input(main_form->output_file, "out.wav");
+  std::ofstream("out.wav") << "keep";
+  auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0], "Error: command too long !");
+  EXPECT_EQ(read_file("out.wav"), "keep");
+
+  fl_set_input(main_form->input_file, "tone.wav");
+  fl_set_input(main_form->play_command, std::string(1200, 'p').c_str());
+  texts = dialogs_during([] { play_cb(nullptr, 0); }, "Dismiss");
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0], "Error: command too long !");
+  EXPECT_TRUE(starts().empty());
+}
+
+TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
+  // 2 MB of diagnostics is far more than the pipe holds: Convert returns only if the console
+  // is read during the wait.
+  setenv("SOX_FLOOD", "2000000", 1);
+  fl_set_input(main_form->output_file, "out.au");
+  static bool convert_active = true, play_active = true;
+  fl_add_timeout(
+      1,
+      [](int, void *) {
+        convert_active = main_form->convert_button->active;
+        play_active = main_form->play_button->active;
+      },
+      nullptr);
+  convert_cb(nullptr, 0);
+  EXPECT_EQ(read_file("out.au").substr(0, 4), ".snd");
+  EXPECT_FALSE(convert_active);
+  EXPECT_FALSE(play_active);
+  EXPECT_TRUE(main_form->convert_button->active);
+  EXPECT_TRUE(main_form->play_button->active);
+}
+
+TEST_F(Actions, StopEndsTheWaitOfAHangingConvert) {
+  setenv("SOX_HANG", "1", 1);
+  fl_set_input(main_form->output_file, "out.au");
+  fl_add_timeout(200, [](int, void *) { stop_cb(nullptr, 0); }, nullptr);
+  convert_cb(nullptr, 0);
+  settle();
+  EXPECT_TRUE(contains(console_lines(),
+                       "Player terminated, but music may continue until buffer is empty !"));
+}
+
+TEST_F(Actions, StopAfterAFinishedConvertShowsNothing) {
+  fl_set_input(main_form->output_file, "out.au");
+  convert_cb(nullptr, 0);
+  settle();
+  size_t before = console_lines().size();
+  stop_cb(nullptr, 0);
+  EXPECT_EQ(console_lines().size(), before);
+  EXPECT_EQ(last_child_pid, 0);
+}
+
+TEST_F(Actions, PlaySwitchesToUnsignedBytesAndFeedsThePlayer) {
+  fl_set_input(main_form->play_command, "dd of=played.ub status=none");
+  play_cb(nullptr, 0);
+  EXPECT_EQ(fl_get_choice(main_form->output_type), 5);
+  ASSERT_TRUE(pump_until([] { return read_file("played.ub").size() == 4000; }));
+  EXPECT_EQ(starts(), std::vector<std::string>{"[-v][1.000][tone.wav][-t][ub][-]"});
+  settle();
+  auto lines = console_lines();
+  EXPECT_TRUE(contains(lines, "Executing: dd of=played.ub status=none"));
+  EXPECT_TRUE(contains(lines, "Executing: sox -v 1.000 tone.wav -t ub  -"));
+}
+
+TEST_F(Actions, PlayStopsThePreviousRunFirst) {
+  // A player that never reads keeps the main converter blocked on a full pipe.
+  ASSERT_EQ(system("/usr/bin/sox -n -r 44100 long.wav synth 10 sine 440 2>/dev/null"), 0);
+  fl_set_input(main_form->input_file, "long.wav");
+  fl_set_input(main_form->play_command, "sleep 5");
+  play_cb(nullptr, 0);
+  pid_t first = last_child_pid;
+  ASSERT_TRUE(child_running(first));
+  fl_set_input(main_form->input_file, "");
+  auto texts = dialogs_during([] { play_cb(nullptr, 0); }, "Dismiss");
+  EXPECT_EQ(texts, std::vector<std::string>{"Error: no inputfile set !"});
+  settle();
+  EXPECT_FALSE(child_running(first));
+  EXPECT_TRUE(contains(console_lines(),
+                       "Player terminated, but music may continue until buffer is empty !"));
+}
+
+TEST_F(Actions, APlayerThatCannotRunSaysWhyOnTheConsole) {
+  fl_set_input(main_form->play_command, "no-such-player -x");
+  play_cb(nullptr, 0);
+  ASSERT_TRUE(pump_until([] {
+    return contains(console_lines(),
+                    "Error: cannot execute \"no-such-player\": No such file or directory");
+  }));
+  settle();
+  EXPECT_EQ(zombie_children(), 0);
+}
+
+}  // namespace
