@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 
 packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
-  xvfb xauth xdotool x11-utils imagemagick"
+  xvfb xauth xfonts-base xdotool x11-utils imagemagick"
 
 install_missing() {
   missing=
@@ -20,7 +20,7 @@ install_missing() {
   sudo=
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y $missing
 }
 
 build() {
@@ -43,7 +43,7 @@ case "${1:-}" in
     install_missing
     build
     cd "$build_dir"
-    ctest --output-on-failure -j "$(nproc)"
+    ctest --output-on-failure --timeout 600 -j "$(nproc)"
     ;;
   *)
     echo "usage: ./build.sh run | test" >&2
