@@ -18,9 +18,15 @@ static void keep_standard_descriptors_open() {
     if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
 }
 
-static void child_ended_cb(int pidfd, void *) { collect_child(pidfd); }
-static void watch_child(int pidfd) { fl_add_io_callback(pidfd, FL_READ, child_ended_cb, nullptr); }
-static void unwatch_child(int pidfd) { fl_remove_io_callback(pidfd, FL_READ, child_ended_cb); }
+static void child_ended_cb(int pidfd, void *) {
+  collect_child(pidfd);
+}
+static void watch_child(int pidfd) {
+  fl_add_io_callback(pidfd, FL_READ, child_ended_cb, nullptr);
+}
+static void unwatch_child(int pidfd) {
+  fl_remove_io_callback(pidfd, FL_READ, child_ended_cb);
+}
 
 void start_up(int *argc, char **argv) {
   keep_standard_descriptors_open();

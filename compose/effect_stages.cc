@@ -18,7 +18,9 @@ int selected_effects(Effect effects[5]) {
   return count;
 }
 
-static double value(FL_OBJECT *slider) { return fl_get_slider_value(slider); }
+static double value(FL_OBJECT *slider) {
+  return fl_get_slider_value(slider);
+}
 
 void compose_stage(Effect effect, CommandText &command) {
   const char *type = output_type_name();

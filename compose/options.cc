@@ -5,15 +5,17 @@
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 
-static void show_error(const char *message) { fl_show_alert(message, "", "", 1); }
+static void show_error(const char *message) {
+  fl_show_alert(message, "", "", 1);
+}
 
 void add_volume_option(CommandText &command) {
   command.append("-v %.3f ", fl_get_slider_value(effects_form->amplification));
 }
 
 // The radio grouping leaves at most one of the three pushed.
-static void add_channel_option(CommandText &command, FL_OBJECT *off, FL_OBJECT *one,
-                               FL_OBJECT *two, FL_OBJECT *four) {
+static void add_channel_option(CommandText &command, FL_OBJECT *off, FL_OBJECT *one, FL_OBJECT *two,
+                               FL_OBJECT *four) {
   if (fl_get_button(off)) return;
   if (fl_get_button(one)) command.append("-c 1 ");
   if (fl_get_button(two)) command.append("-c 2 ");

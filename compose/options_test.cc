@@ -3,7 +3,6 @@
 
 #include "compose/options.h"
 
-
 #include "compose/effect_stages.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
@@ -65,8 +64,8 @@ TEST_F(Compose, OutputTypeFollowsTheLastDotOfTheName) {
   const struct {
     const char *name, *type;
   } cases[] = {
-      {"a.b/c", "b/c"}, {".wav", "wav"}, {"noext", "unknown"}, {"end.", ""},
-      {"", "unknown"},  {"x.tar.au", "au"},
+      {"a.b/c", "b/c"}, {".wav", "wav"}, {"noext", "unknown"},
+      {"end.", ""},     {"", "unknown"}, {"x.tar.au", "au"},
   };
   for (const auto &c : cases) {
     fl_set_input(main_form->output_file, c.name);

@@ -11,7 +11,9 @@
 static FL_OBJECT *console_browser;
 static int read_end = -1;
 
-int console_fd() { return read_end; }
+int console_fd() {
+  return read_end;
+}
 
 // Past this many lines a read call trims the eleven oldest, so the console stays short.
 constexpr int trim_trigger = 25;

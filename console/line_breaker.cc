@@ -15,7 +15,9 @@ void LineBreaker::feed(const char *bytes, size_t count) {
   }
 }
 
-void LineBreaker::finish() { add_buffer(); }
+void LineBreaker::finish() {
+  add_buffer();
+}
 
 // The buffer is a C string: a NUL byte ends the text of its line there.
 void LineBreaker::add_buffer() {

@@ -85,7 +85,9 @@ void show_effects_cb(FL_OBJECT *, long) {
   fl_show_form(effects_form->form, FL_PLACE_CENTER, FL_FULLBORDER, "Sound Effects");
 }
 
-void close_effects_cb(FL_OBJECT *, long) { fl_hide_form(effects_form->form); }
+void close_effects_cb(FL_OBJECT *, long) {
+  fl_hide_form(effects_form->form);
+}
 
 void plain_cb(FL_OBJECT *, long) {
   fl_set_button(effects_form->echo, 0);
@@ -96,4 +98,6 @@ void plain_cb(FL_OBJECT *, long) {
   fl_set_button(effects_form->plain, 1);
 }
 
-void effect_toggle_cb(FL_OBJECT *, long) { fl_set_button(effects_form->plain, 0); }
+void effect_toggle_cb(FL_OBJECT *, long) {
+  fl_set_button(effects_form->plain, 0);
+}

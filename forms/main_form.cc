@@ -4,6 +4,7 @@
 
 FD_main *main_form;
 
+// clang-format off
 const char *const file_type_table[16] = {
     " Use Filetype | Apple II (aiff) | SUN audio (au) | Mac (hcom) | Unsigned Byte (ub) "
     "| Signed Byte (sb) | Unsigned Word (uw) | Signed Word (sw) | U Law (ul) | IRCAM (sf) "
@@ -12,6 +13,7 @@ const char *const file_type_table[16] = {
     "auto", "aiff", "au", "hcom", "ub", "sb", "uw", "sw", "ul", "sf", "voc", "cdr", "dat", "smp",
     "wav",
 };
+// clang-format on
 
 static void panel_title(FL_OBJECT *obj) {
   fl_set_object_boxtype(obj, FL_NO_BOX);

@@ -232,7 +232,8 @@ TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
 TEST_F(Actions, StopEndsTheWaitOfAHangingConvert) {
   setenv("SOX_HANG", "1", 1);
   fl_set_input(main_form->output_file, "out.au");
-  fl_add_timeout(200, [](int, void *) { stop_cb(nullptr, 0); }, nullptr);
+  fl_add_timeout(
+      200, [](int, void *) { stop_cb(nullptr, 0); }, nullptr);
   convert_cb(nullptr, 0);
   settle();
   EXPECT_TRUE(contains(console_lines(),
