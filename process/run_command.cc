@@ -1,0 +1,133 @@
+#include "process/run_command.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// glibc 2.36 declares these without C linkage.
+extern "C" {
+#include <sys/pidfd.h>
+}
+
+#include "process/children.h"
+#include "process/split_args.h"
+
+pid_t last_child_pid = 0;
+
+// One write, so that announcements of several starts never interleave on the console.
+static int announce(const char *command) {
+  static const char head[] = "Executing: ";
+  size_t n = strlen(command);
+  char *line = static_cast<char *>(malloc(sizeof head + n));
+  if (!line) return -1;
+  memcpy(line, head, sizeof head - 1);
+  memcpy(line + sizeof head - 1, command, n);
+  line[sizeof head - 1 + n] = '\n';
+  size_t len = sizeof head + n, done = 0;
+  while (done < len) {
+    ssize_t w = write(2, line + done, len - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;  // standard error is the console itself: nowhere left to complain
+    done += w;
+  }
+  free(line);
+  return 0;
+}
+
+// The code below runs in the child between fork and exec: async-signal-safe calls only.
+
+static size_t append(char *buf, size_t at, size_t cap, const char *s) {
+  while (*s && at < cap) buf[at++] = *s++;
+  return at;
+}
+
+[[noreturn]] static void fail_child(const char *prog, int err) {
+  char line[1200];
+  size_t n = append(line, 0, sizeof line - 1, "Error: cannot execute \"");
+  n = append(line, n, sizeof line - 1, prog);
+  n = append(line, n, sizeof line - 1, "\": ");
+  const char *reason = strerrordesc_np(err);
+  n = append(line, n, sizeof line - 1, reason ? reason : "unknown error");
+  line[n++] = '\n';
+  ssize_t ignored = write(2, line, n);
+  (void)ignored;
+  _exit(127);
+}
+
+// The program must start as if from a clean shell: default dispositions, nothing blocked, and
+// only descriptors 0-2, so it can hold no pipe end open behind Corvane's back.
+[[noreturn]] static void start_child(char **argv, int in_fd, int out_fd, int flags) {
+  struct sigaction dfl = {};
+  dfl.sa_handler = SIG_DFL;
+  for (int sig = 1; sig < NSIG; sig++) sigaction(sig, &dfl, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+
+  // A source may itself sit on 0 or 1 when the parent had those closed; lift it out of the way
+  // first, which also drops its close-on-exec flag once it lands on its target.
+  if ((flags & RUN_PIPE_STDIN) && in_fd < 3 && (in_fd = fcntl(in_fd, F_DUPFD, 3)) < 0)
+    fail_child(argv[0], errno);
+  if ((flags & RUN_STDOUT_TO_FD) && out_fd < 3 && (out_fd = fcntl(out_fd, F_DUPFD, 3)) < 0)
+    fail_child(argv[0], errno);
+  if ((flags & RUN_PIPE_STDIN) && dup2(in_fd, 0) < 0) fail_child(argv[0], errno);
+  if ((flags & RUN_STDOUT_TO_FD) && dup2(out_fd, 1) < 0) fail_child(argv[0], errno);
+  close_range(3, ~0U, 0);
+
+  execvp(argv[0], argv);
+  fail_child(argv[0], errno);
+}
+
+// Forks the child with all signals blocked, so no handler of ours ever runs in it, and gives the
+// parent a pidfd for it. On failure no child is left behind.
+static pid_t fork_child(char **argv, int in_fd, int out_fd, int flags, int *pidfd) {
+  sigset_t all, old;
+  sigfillset(&all);
+  sigprocmask(SIG_SETMASK, &all, &old);
+  pid_t pid = fork();
+  if (pid == 0) start_child(argv, in_fd, out_fd, flags);
+  int err = errno;
+  if (pid > 0) {
+    *pidfd = pidfd_open(pid, 0);
+    if (*pidfd < 0) {
+      err = errno;
+      kill(pid, SIGKILL);
+      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+      pid = -1;
+    }
+  }
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  errno = err;
+  return pid;
+}
+
+int run_command(char *command, int out_fd, int flags) {
+  if (announce(command) < 0) return -1;
+  char **argv = split_args(command);
+  if (!argv) return -1;
+  int in[2] = {-1, -1};
+  if ((flags & RUN_PIPE_STDIN) && pipe2(in, O_CLOEXEC) < 0) {
+    int err = errno;
+    free(argv);
+    errno = err;
+    return -1;
+  }
+  int pidfd = -1;
+  pid_t pid = fork_child(argv, in[0], out_fd, flags, &pidfd);
+  int err = errno;
+  free(argv);
+  if (flags & RUN_PIPE_STDIN) close(in[0]);
+  if (pid < 0) {
+    if (flags & RUN_PIPE_STDIN) close(in[1]);
+    errno = err;
+    return -1;
+  }
+  last_child_pid = pid;
+  track_child(pid, pidfd);
+  return (flags & RUN_PIPE_STDIN) ? in[1] : 0;
+}
