@@ -7,7 +7,8 @@ cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 
 packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
-  xvfb xauth xfonts-base xdotool x11-utils imagemagick"
+  xvfb xauth xfonts-base xdotool x11-utils imagemagick alsa-utils desktop-file-utils appstream
+  groff-base"
 
 install_missing() {
   missing=
@@ -37,7 +38,7 @@ case "${1:-}" in
       echo "Start it from a desktop session, or on a virtual display: xvfb-run ./build.sh run" >&2
       exit 1
     fi
-    exec "$build_dir/app/corvane"
+    exec "$build_dir/corvane"  # the launcher: Corvane's helpers first on PATH
     ;;
   test)
     install_missing
