@@ -87,7 +87,7 @@ TEST(Convert, FinishesWhileTheConverterFloodsStandardError) {
   App app;
   ASSERT_TRUE(start_with_tone(app, 0.5, {"E2E_SOX_FLOOD=10485760"}));
   fill_field(app.main, output_file, "out.wav");
-  EXPECT_EQ(convert(app, 1, 60).size(), 7u) << "the converter did not end within 60 s";
+  EXPECT_EQ(convert(app, 1, 30).size(), 7u) << "the converter did not end within 30 s";
   EXPECT_TRUE(answers(app)) << "the window does not answer after the flood";
   EXPECT_EQ(soxi(app.path("out.wav")), "wav 8000 1 4000 ");
 }

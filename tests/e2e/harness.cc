@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -259,6 +261,7 @@ std::string run(const std::vector<std::string> &argv, int *status) {
     return "";
   }
   pid_t pid = fork();
+  if (pid < 0) ADD_FAILURE() << "fork: " << strerror(errno);
   if (pid == 0) {
     dup2(out[1], 1);
     std::vector<char *> args;
@@ -360,7 +363,9 @@ App::~App() {
 
 std::vector<Call> calls(const App &app) {
   std::vector<Call> result;
-  std::istringstream lines(read_file(app.path("calls.log")));
+  std::string log = read_file(app.path("calls.log"));
+  log.erase(log.rfind('\n') + 1);  // a line without its newline is still being written
+  std::istringstream lines(log);
   std::string line;
   while (std::getline(lines, line)) {
     Call call{};
@@ -368,7 +373,10 @@ std::vector<Call> calls(const App &app) {
     call.pid = atol(line.substr(0, open).c_str());
     // Arguments are " [text]" one after the other; text may hold blanks but no "] [".
     std::string rest = open == std::string::npos ? "" : line.substr(open + 2);
-    if (rest.empty() || rest.back() != ']') continue;  // a line still being written
+    if (rest.empty() || rest.back() != ']') {
+      ADD_FAILURE() << "not a line of the stand-ins: " << line;
+      continue;
+    }
     rest.pop_back();
     for (size_t at = 0;;) {
       size_t end = rest.find("] [", at);
@@ -389,6 +397,15 @@ bool process_ended(pid_t pid) {
   std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
   size_t paren = stat.rfind(')');
   return paren == std::string::npos || stat.compare(paren + 2, 1, "Z") == 0;
+}
+
+bool wait_blocked_on_pipe(pid_t pid, double seconds) {
+  return wait_until(
+      [&] {
+        std::string wchan = read_file("/proc/" + std::to_string(pid) + "/wchan");
+        return wchan.find("pipe_write") != std::string::npos;  // anon_pipe_write since Linux 6.x
+      },
+      seconds);
 }
 
 bool wait_calls_ended(const App &app, size_t n, double seconds) {

@@ -102,6 +102,8 @@ std::vector<Call> calls(const App &app);
 // Waits until at least n starts are recorded and each of them has ended.
 bool wait_calls_ended(const App &app, size_t n, double seconds = 10);
 bool process_ended(pid_t pid);  // gone, or a zombie not yet collected
+// True once pid sleeps in a write to a full pipe (as the kernel's wchan tells).
+bool wait_blocked_on_pipe(pid_t pid, double seconds = 5);
 
 // Runs a program (searched on PATH) and returns its standard output; its exit status in *status.
 std::string run(const std::vector<std::string> &argv, int *status = nullptr);
