@@ -1,5 +1,5 @@
-// Convert, Play and Stop on the real windows, with real children: the real sox behind a recording
-// stand-in early on PATH (tests/support/sox-recorder).
+// Convert, Play and Stop on the real windows, with real children: the real sox behind the
+// recording stand-in of the end-to-end tests (tests/e2e/bin/sox) early on PATH.
 
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
@@ -65,9 +65,9 @@ class Actions : public ::testing::Test {
     dir = mkdtemp(pattern);
     ASSERT_EQ(chdir(dir.c_str()), 0);
     log = dir + "/sox.log";
-    setenv("SOX_LOG", log.c_str(), 1);
-    unsetenv("SOX_FLOOD");
-    unsetenv("SOX_HANG");
+    setenv("E2E_CALLS", log.c_str(), 1);
+    setenv("E2E_REAL_SOX", "/usr/bin/sox", 1);
+    unsetenv("E2E_SOX_FLOOD");
     // The recorder answers to the name sox, first on the search path.
     ASSERT_EQ(mkdir("bin", 0755), 0);
     ASSERT_EQ(symlink(SOX_RECORDER, "bin/sox"), 0);
@@ -81,11 +81,15 @@ class Actions : public ::testing::Test {
     std::string command = "rm -rf " + dir;
     EXPECT_EQ(system(command.c_str()), 0);
   }
-  // The recorded starts, one per line, each argument in brackets.
+  // The recorded starts' arguments, one start per line, each argument in brackets.
   std::vector<std::string> starts() {
     std::vector<std::string> lines;
     std::istringstream text(read_file(log));
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    for (std::string line; std::getline(text, line);) {
+      const std::string program = " [sox] ";  // after the process id
+      size_t at = line.find(program);
+      lines.push_back(at == std::string::npos ? line : line.substr(at + program.size()));
+    }
     return lines;
   }
   // Lets the event loop read the console and collect every ended child.
@@ -101,7 +105,7 @@ TEST_F(Actions, ConvertWritesTheOutputAndAnnouncesTheCommand) {
   convert_cb(nullptr, 0);
   // The main converter has ended when Convert returns, and nothing waits for the file.
   EXPECT_EQ(read_file("out.au").substr(0, 4), ".snd");
-  EXPECT_EQ(starts(), std::vector<std::string>{"[-v][1.000][tone.wav][-t][au][-]"});
+  EXPECT_EQ(starts(), std::vector<std::string>{"[-v] [1.000] [tone.wav] [-t] [au] [-]"});
   settle();
   EXPECT_TRUE(contains(console_lines(), "Executing: sox -v 1.000 tone.wav -t au  -"));
   EXPECT_EQ(zombie_children(), 0);
@@ -118,9 +122,9 @@ TEST_F(Actions, ConvertChainsTheStagesFromTheFileBackwards) {
   auto recorded = starts();
   std::sort(recorded.begin(), recorded.end());
   EXPECT_EQ(recorded, (std::vector<std::string>{
-                          "[-t][au][-][-t][au][-][band][2030][3490 ]",
-                          "[-t][au][-][-t][au][-][echo][0.150][0.500 ]",
-                          "[-v][1.000][tone.wav][-t][au][-]",
+                          "[-t] [au] [-] [-t] [au] [-] [band] [2030] [3490 ]",
+                          "[-t] [au] [-] [-t] [au] [-] [echo] [0.150] [0.500 ]",
+                          "[-v] [1.000] [tone.wav] [-t] [au] [-]",
                       }));
   settle();
   std::vector<std::string> announced;
@@ -211,7 +215,7 @@ TEST_F(Actions, TooLongCommandsAreRefusedBeforeAnythingStarts) {
 TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
   // 2 MB of diagnostics is far more than the pipe holds: Convert returns only if the console
   // is read during the wait.
-  setenv("SOX_FLOOD", "2000000", 1);
+  setenv("E2E_SOX_FLOOD", "2000000", 1);
   fl_set_input(main_form->output_file, "out.au");
   static bool convert_active = true, play_active = true;
   fl_add_timeout(
@@ -230,8 +234,11 @@ TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
 }
 
 TEST_F(Actions, StopEndsTheWaitOfAHangingConvert) {
-  setenv("SOX_HANG", "1", 1);
-  fl_set_input(main_form->output_file, "out.au");
+  // An endless input: the main converter never ends by itself.
+  fl_set_input(main_form->input_file, "/dev/zero");
+  fl_set_choice(main_form->input_type, 5);
+  fl_set_input(main_form->output_file, "/dev/null");
+  fl_set_choice(main_form->output_type, 5);
   fl_add_timeout(
       200, [](int, void *) { stop_cb(nullptr, 0); }, nullptr);
   convert_cb(nullptr, 0);
@@ -255,7 +262,7 @@ TEST_F(Actions, PlaySwitchesToUnsignedBytesAndFeedsThePlayer) {
   play_cb(nullptr, 0);
   EXPECT_EQ(fl_get_choice(main_form->output_type), 5);
   ASSERT_TRUE(pump_until([] { return read_file("played.ub").size() == 4000; }));
-  EXPECT_EQ(starts(), std::vector<std::string>{"[-v][1.000][tone.wav][-t][ub][-]"});
+  EXPECT_EQ(starts(), std::vector<std::string>{"[-v] [1.000] [tone.wav] [-t] [ub] [-]"});
   settle();
   auto lines = console_lines();
   EXPECT_TRUE(contains(lines, "Executing: dd of=played.ub status=none"));
