@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,9 +37,9 @@ bool contains(const std::vector<std::string> &lines, const std::string &line) {
   return false;
 }
 
-// Children of this process that have ended but were not collected.
-int zombie_children() {
-  int zombies = 0;
+// This process's children, with their state letter from /proc (Z: ended, not collected).
+std::vector<std::pair<pid_t, char>> children_of_this_process() {
+  std::vector<std::pair<pid_t, char>> found;
   DIR *proc = opendir("/proc");
   while (dirent *entry = readdir(proc)) {
     if (!isdigit(entry->d_name[0])) continue;
@@ -48,11 +49,16 @@ int zombie_children() {
     if (close == std::string::npos) continue;
     char state;
     int parent;
-    if (sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
-        state == 'Z')
-      zombies++;
+    if (sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid())
+      found.emplace_back(atoi(entry->d_name), state);
   }
   closedir(proc);
+  return found;
+}
+
+int zombie_children() {
+  int zombies = 0;
+  for (const auto &child : children_of_this_process()) zombies += child.second == 'Z';
   return zombies;
 }
 
@@ -78,6 +84,9 @@ class Actions : public ::testing::Test {
   }
   void TearDown() override {
     stop_cb(nullptr, 0);
+    // Players left running by a test would hold the test's output open after it ends.
+    for (const auto &child : children_of_this_process()) kill(child.first, SIGKILL);
+    pump_until([] { return children_of_this_process().empty(); });
     std::string command = "rm -rf " + dir;
     EXPECT_EQ(system(command.c_str()), 0);
   }
