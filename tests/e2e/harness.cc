@@ -298,7 +298,8 @@ bool make_tone(const std::string &path, double seconds, int rate, int channels) 
   return status == 0;
 }
 
-bool start(App &app, const std::vector<std::string> &env) {
+bool start_program(App &app, const std::string &program,
+                   const std::function<std::vector<std::string>(const App &)> &setup) {
   char pattern[] = "/tmp/corvane-e2e-XXXXXX";
   if (!mkdtemp(pattern)) {
     ADD_FAILURE() << "mkdtemp: " << strerror(errno);
@@ -309,7 +310,10 @@ bool start(App &app, const std::vector<std::string> &env) {
       "PATH=" E2E_BIN_DIR ":" + std::string(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin"),
       "E2E_REAL_SOX=" E2E_REAL_SOX, "E2E_CALLS=" + app.path("calls.log"),
       "E2E_PLAYED=" + app.path("played.raw")};
-  entries.insert(entries.end(), env.begin(), env.end());
+  if (setup) {
+    std::vector<std::string> more = setup(app);
+    entries.insert(entries.end(), more.begin(), more.end());
+  }
 
   app.pid = fork();
   if (app.pid == 0) {
@@ -319,7 +323,7 @@ bool start(App &app, const std::vector<std::string> &env) {
     int null = open("/dev/null", O_RDONLY);
     int out = open((app.dir + "/stdout.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (null < 0 || out < 0 || dup2(null, 0) < 0 || dup2(out, 1) < 0) _exit(126);
-    execl(CORVANE, "corvane", (char *)nullptr);
+    execl(program.c_str(), "corvane", (char *)nullptr);
     _exit(127);
   }
   if (app.pid < 0) {
@@ -329,11 +333,15 @@ bool start(App &app, const std::vector<std::string> &env) {
   setpgid(app.pid, app.pid);  // also here, so the group exists whichever side runs first
   app.main = wait_window("Corvane", 10);
   if (!app.main) {
-    ADD_FAILURE() << "corvane showed no \"Corvane\" window within 10 s";
+    ADD_FAILURE() << program << " showed no \"Corvane\" window within 10 s";
     return false;
   }
   if (!wait_drawn(app.main)) ADD_FAILURE() << "the \"Corvane\" window is never drawn completely";
   return true;
+}
+
+bool start(App &app, const std::vector<std::string> &env) {
+  return start_program(app, CORVANE, [&](const App &) { return env; });
 }
 
 bool wait_exit(App &app, double seconds) {

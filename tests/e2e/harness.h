@@ -33,6 +33,12 @@ struct App {
 // false (after a test failure saying what went wrong) if it does not show.
 bool start(App &app, const std::vector<std::string> &env = {});
 
+// Starts `program` (as argv[0] "corvane") the way start() does. `setup` runs once the working
+// directory exists: it may put files there, and the environment entries it returns win over the
+// defaults (a PATH among them replaces the stand-ins' PATH).
+bool start_program(App &app, const std::string &program,
+                   const std::function<std::vector<std::string>(const App &)> &setup);
+
 // True once app has ended within `seconds`; app.status then holds its exit status.
 bool wait_exit(App &app, double seconds = 5);
 
