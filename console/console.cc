@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "console/line_breaker.h"
 
@@ -38,10 +40,25 @@ int console_start(FL_OBJECT *browser) {
   return 0;
 }
 
+// Hands lines to the toolkit in as few calls as it can. Each call costs the toolkit far more than
+// a line does (it resizes the scrollbar and scrolls to the bottom), which a flood of diagnostics
+// would pay thousands of times per read. A newline inside a text separates two lines in every
+// toolkit release; only an empty text and a final newline are read differently between releases,
+// so a last empty line goes on its own.
+static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines) {
+  if (lines.empty()) return;
+  size_t joined = lines.back().empty() ? lines.size() - 1 : lines.size();
+  std::string text;
+  for (size_t i = 0; i < joined; i++) {
+    if (i > 0) text += '\n';
+    text += lines[i];
+  }
+  if (joined > 0) fl_addto_browser(browser, text.c_str());
+  if (joined < lines.size()) fl_addto_browser(browser, "");
+}
+
 void console_add(FL_OBJECT *browser, const char *text) {
-  // The toolkit's own rule differs between releases (some add a line for an empty text or after
-  // a final newline), so hand it one line at a time.
-  for (const std::string &line : console_lines_of(text)) fl_addto_browser(browser, line.c_str());
+  add_lines(browser, console_lines_of(text));
 }
 
 void console_read_cb(int, void *data) {
@@ -56,7 +73,10 @@ void console_read_cb(int, void *data) {
   // by byte because the breaker carries the line state, not the read size.
   while ((got = read(fd, chunk, sizeof chunk)) > 0) breaker.feed(chunk, size_t(got));
   breaker.finish();
-  for (const std::string &text : breaker.additions()) console_add(console_browser, text.c_str());
+  std::vector<std::string> lines;
+  for (const std::string &text : breaker.additions())
+    for (std::string &line : console_lines_of(text)) lines.push_back(std::move(line));
+  add_lines(console_browser, lines);
 
   if (fl_get_browser_maxline(console_browser) > trim_trigger)
     for (int i = 0; i < trim_count; i++) fl_delete_browser_line(console_browser, 1);
