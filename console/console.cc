@@ -44,17 +44,18 @@ int console_start(FL_OBJECT *browser) {
 // a line does (it resizes the scrollbar and scrolls to the bottom), which a flood of diagnostics
 // would pay thousands of times per read. A newline inside a text separates two lines in every
 // toolkit release; only an empty text and a final newline are read differently between releases,
-// so a last empty line goes on its own.
+// so trailing empty lines go on their own.
 static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines) {
-  if (lines.empty()) return;
-  size_t joined = lines.back().empty() ? lines.size() - 1 : lines.size();
+  // Join up to the last non-empty line, so the joined text never ends in a newline.
+  size_t joined = lines.size();
+  while (joined > 0 && lines[joined - 1].empty()) joined--;
   std::string text;
   for (size_t i = 0; i < joined; i++) {
     if (i > 0) text += '\n';
     text += lines[i];
   }
   if (joined > 0) fl_addto_browser(browser, text.c_str());
-  if (joined < lines.size()) fl_addto_browser(browser, "");
+  for (size_t i = joined; i < lines.size(); i++) fl_addto_browser(browser, "");
 }
 
 void console_add(FL_OBJECT *browser, const char *text) {

@@ -45,5 +45,7 @@ TEST_F(Console, AddingFollowsTheLineRuleWhateverTheToolkitDoes) {
   console_add(main_form->console, "");
   console_add(main_form->console, "one\n");
   console_add(main_form->console, "\n");
-  EXPECT_EQ(console_lines(), (std::vector<std::string>{"one", ""}));
+  console_add(main_form->console, "two\n\n\n");
+  console_add(main_form->console, "\nthree");
+  EXPECT_EQ(console_lines(), (std::vector<std::string>{"one", "", "two", "", "", "", "three"}));
 }
