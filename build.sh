@@ -2,6 +2,7 @@
 # Sets up what Corvane needs on Debian or Ubuntu, builds it, then starts it or runs every test.
 #   ./build.sh run    install what is missing, build, start Corvane on your display
 #   ./build.sh test   install what is missing, build, run every test (each X test brings its own Xvfb)
+#   ./build.sh bench  install what is missing, make a release build, print the benchmark table
 set -eu
 cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
@@ -25,7 +26,7 @@ install_missing() {
 }
 
 build() {
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${build_type:-RelWithDebInfo}
   cmake --build "$build_dir" -j "$(nproc)"
 }
 
@@ -46,8 +47,16 @@ case "${1:-}" in
     cd "$build_dir"
     ctest --output-on-failure --timeout 600 -j "$(nproc)"
     ;;
+  bench)
+    # Figures only, never a verdict; a release build of its own, on a private Xvfb.
+    build_dir=${BUILD_DIR:-build-bench}
+    build_type=Release
+    install_missing
+    build
+    exec tests/with-xvfb "$build_dir/bench/corvane_bench"
+    ;;
   *)
-    echo "usage: ./build.sh run | test" >&2
+    echo "usage: ./build.sh run | test | bench" >&2
     exit 2
     ;;
 esac
