@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "console/line_breaker_model.h"
+
 // The console lines one reader call makes from `bytes`, read in bursts of `burst` bytes.
 static std::vector<std::string> lines_of_call(const std::string &bytes, size_t burst = 1 << 16) {
   LineBreaker breaker;
@@ -66,30 +68,6 @@ TEST(ConsoleLinesOf, FollowsTheAddingRule) {
   EXPECT_EQ(console_lines_of("abc\n"), std::vector<std::string>{"abc"});
   EXPECT_EQ(console_lines_of("\n"), std::vector<std::string>{""});
   EXPECT_EQ(console_lines_of("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
-}
-
-// The plain reader: one byte per read, a line buffer per call, each finished buffer added as a
-// C string with the console's adding rule.
-static std::vector<std::string> byte_reader_model(const std::vector<std::string> &calls) {
-  std::vector<std::string> lines;
-  int column = 1;
-  auto add = [&](const std::string &buffer) {
-    for (const std::string &line : console_lines_of(buffer.substr(0, buffer.find('\0'))))
-      lines.push_back(line);
-  };
-  for (const std::string &call : calls) {
-    std::string buffer;
-    for (char byte : call) {
-      buffer += byte;
-      if (byte == '\n' || ++column > 78) {
-        column = 1;
-        add(buffer);
-        buffer.clear();
-      }
-    }
-    add(buffer);
-  }
-  return lines;
 }
 
 TEST_F(LineBreakerTest, BulkReadingGivesTheLinesOfByteReading) {
