@@ -215,6 +215,8 @@ TEST(Names, AConsoleLineStartingWithAFormatCodeIsShownAndSurvived) {
     Lines lines = console(app);
     return std::find(lines.begin(), lines.end(), "@C99999.wav -t wav  -") != lines.end();
   }));
+  // XForms 1.2.3 refuses the colour with a warning on standard error: the console again.
+  EXPECT_TRUE(wait_console(app, "bad color 99999"));
   expect_healthy(app);
 }
 
