@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up what Corvane needs on Debian or Ubuntu, builds it, then starts it or runs every test.
 #   ./build.sh run    install what is missing, build, start Corvane on your display
-#   ./build.sh test   install what is missing, build, run every test (each X test brings its own Xvfb)
+#   ./build.sh test   install what is missing, build, run every test (each X test brings its own Xvfb),
+#                     then all of them again in a sanitizer build, with a short run of each fuzz target
 #   ./build.sh bench  install what is missing, make a release build, print the benchmark table
 set -eu
 cd "$(dirname "$0")"
@@ -9,7 +10,7 @@ build_dir=${BUILD_DIR:-build}
 
 packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
   xvfb xauth xfonts-base xdotool x11-utils imagemagick alsa-utils desktop-file-utils appstream
-  groff-base"
+  groff-base clang libclang-rt-14-dev valgrind"
 
 install_missing() {
   missing=
@@ -30,6 +31,24 @@ build() {
   cmake --build "$build_dir" -j "$(nproc)"
 }
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer, with a short
+# run of each fuzz target (clang; cmake/sanitize.cmake). A sanitizer report anywhere fails the run,
+# also one from inside a corvane that a test ended.
+sanitized_test() {
+  dir=${SANITIZE_BUILD_DIR:-build-sanitize}
+  CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON
+  cmake --build "$dir" -j "$(nproc)"
+  rm -rf "$dir/sanitizer-reports"
+  status=0
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)") || status=$?
+  if [ -n "$(ls -A "$dir/sanitizer-reports" 2>/dev/null)" ]; then
+    cat "$dir"/sanitizer-reports/* >&2
+    echo "Sanitizer reports in $dir/sanitizer-reports" >&2
+    status=1
+  fi
+  return $status
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -44,8 +63,8 @@ case "${1:-}" in
   test)
     install_missing
     build
-    cd "$build_dir"
-    ctest --output-on-failure --timeout 600 -j "$(nproc)"
+    (cd "$build_dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
+    sanitized_test
     ;;
   bench)
     # Figures only, never a verdict; a release build of its own, on a private Xvfb.
