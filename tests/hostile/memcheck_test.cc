@@ -7,60 +7,16 @@
 // under AddressSanitizer instead (cmake/sanitize.cmake).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 
 #include "tests/hostile/hostile.h"
 
-using Lines = std::vector<std::string>;
-
-// Like start(), with corvane run by valgrind and memcheck's report in memcheck.log.
-static bool start_under_memcheck(App &app) {
-  char pattern[] = "/tmp/corvane-memcheck-XXXXXX";
-  if (!mkdtemp(pattern)) return false;
-  app.dir = std::filesystem::canonical(pattern).string();
-  std::vector<std::string> env = {
-      "PATH=" E2E_BIN ":" + std::string(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin"),
-      "E2E_REAL_SOX=" REAL_SOX, "E2E_CALLS=" + app.path("calls.log"),
-      "E2E_PLAYED=" + app.path("played.raw")};
-  std::vector<std::string> args = {VALGRIND,
-                                   "--tool=memcheck",
-                                   "--error-exitcode=99",
-                                   "--leak-check=full",
-                                   "--show-leak-kinds=definite",
-                                   "--errors-for-leak-kinds=definite",
-                                   "--child-silent-after-fork=yes",
-                                   "--gen-suppressions=all",
-                                   "--suppressions=" MEMCHECK_SUPP,
-                                   "--log-file=" + app.path("memcheck.log"),
-                                   CORVANE};
-  app.pid = fork();
-  if (app.pid == 0) {
-    setpgid(0, 0);
-    if (chdir(app.dir.c_str()) != 0) _exit(126);
-    for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
-    int null = open("/dev/null", O_RDONLY);
-    if (null < 0 || dup2(null, 0) < 0) _exit(126);
-    std::vector<char *> argv;
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  if (app.pid < 0) return false;
-  setpgid(app.pid, app.pid);
-  app.main = wait_window("Corvane", 60);
-  return app.main != 0;
-}
-
 TEST(Memcheck, AWholeSessionHasNoErrors) {
   App app;
-  ASSERT_TRUE(start_under_memcheck(app)) << "no window within 60 s";
+  ASSERT_TRUE(start_program(app, UNDER_MEMCHECK, [](const App &) {
+    return std::vector<std::string>{"VALGRIND=" VALGRIND, "MEMCHECK_SUPP=" MEMCHECK_SUPP,
+                                    "MEMCHECK_PROGRAM=" CORVANE};
+  }));
   ASSERT_TRUE(make_tone(app.path("tone.wav"), 0.5));
   fill_field(app.main, input_file, "tone.wav");
   fill_field(app.main, output_file, "out.au");
