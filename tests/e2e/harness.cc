@@ -172,7 +172,9 @@ bool screenshot(Window w, const std::string &file) {
 // ---- input
 
 static int xdotool(std::vector<std::string> args) {
-  args.insert(args.begin(), "xdotool");
+  // xdotool decodes the text it types by the locale, and a test may run with none (C): it would
+  // then refuse any byte beyond ASCII.
+  args.insert(args.begin(), {"env", "LC_ALL=C.UTF-8", "xdotool"});
   int status = -1;
   run(args, &status);
   EXPECT_EQ(status, 0) << "xdotool failed: " << ::testing::PrintToString(args);
