@@ -8,13 +8,15 @@ set -eu
 cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 
-packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
-  xvfb xauth xfonts-base xdotool x11-utils imagemagick alsa-utils desktop-file-utils appstream
-  groff-base clang libclang-rt-14-dev valgrind"
+# What building and running need; the tests and benchmarks need the second list as well.
+run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
+  alsa-utils xfonts-base"
+test_packages="xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream groff-base
+  clang libclang-rt-14-dev valgrind"
 
 install_missing() {
   missing=
-  for package in $packages; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
       missing="$missing $package"
   done
@@ -51,7 +53,7 @@ sanitized_test() {
 
 case "${1:-}" in
   run)
-    install_missing
+    install_missing $run_packages
     build
     if [ -z "${DISPLAY:-}" ]; then
       echo "No X display to show Corvane on (DISPLAY is not set)." >&2
@@ -61,7 +63,7 @@ case "${1:-}" in
     exec "$build_dir/corvane"  # the launcher: Corvane's helpers first on PATH
     ;;
   test)
-    install_missing
+    install_missing $run_packages $test_packages
     build
     (cd "$build_dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
     sanitized_test
@@ -70,7 +72,7 @@ case "${1:-}" in
     # Figures only, never a verdict; a release build of its own, on a private Xvfb.
     build_dir=${BUILD_DIR:-build-bench}
     build_type=Release
-    install_missing
+    install_missing $run_packages $test_packages
     build
     exec tests/with-xvfb "$build_dir/bench/corvane_bench"
     ;;
