@@ -289,8 +289,7 @@ TEST_F(Actions, PlayStopsThePreviousRunFirst) {
   fl_set_input(main_form->input_file, "");
   auto texts = dialogs_during([] { play_cb(nullptr, 0); }, "Dismiss");
   EXPECT_EQ(texts, std::vector<std::string>{"Error: no inputfile set !"});
-  settle();
-  EXPECT_FALSE(child_running(first));
+  EXPECT_TRUE(pump_until([&] { return !child_running(first); }));
   EXPECT_TRUE(contains(console_lines(),
                        "Player terminated, but music may continue until buffer is empty !"));
 }
