@@ -159,16 +159,6 @@ TEST_F(Actions, ConvertCreatesTheOutputReadableByAll) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
-TEST_F(Actions, MissingNamesAlertAndStartNothing) {
-  fl_set_input(main_form->input_file, "");
-  auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
-  EXPECT_EQ(texts, std::vector<std::string>{"Error: no inputfile set !"});
-  fl_set_input(main_form->input_file, "tone.wav");
-  texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
-  EXPECT_EQ(texts, std::vector<std::string>{"Error: no outputfile set !"});
-  EXPECT_TRUE(starts().empty());
-}
-
 TEST_F(Actions, OutputThatIsTheInputIsRefusedAndTheInputKept) {
   std::string tone = read_file("tone.wav");
   ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
