@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -43,13 +45,17 @@ std::vector<pid_t> children_of_this_process() {
   DIR *proc = opendir("/proc");
   while (dirent *entry = readdir(proc)) {
     if (!isdigit(entry->d_name[0])) continue;
-    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    size_t close = text.rfind(')');
-    if (close == std::string::npos) continue;
+    // Plain stdio: a process may vanish while it is read, which a stream would throw for.
+    char text[512] = "";
+    FILE *stat = fopen((std::string("/proc/") + entry->d_name + "/stat").c_str(), "r");
+    if (!stat) continue;
+    size_t got = fread(text, 1, sizeof text - 1, stat);
+    fclose(stat);
+    text[got] = '\0';
+    const char *close = strrchr(text, ')');
     char state;
     int parent;
-    if (sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid())
+    if (close && sscanf(close + 1, " %c %d", &state, &parent) == 2 && parent == getpid())
       found.push_back(atoi(entry->d_name));
   }
   closedir(proc);
@@ -206,9 +212,8 @@ TEST_F(Actions, TooLongCommandsAreRefusedBeforeAnythingStarts) {
 }
 
 TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
-  // 2 MB of diagnostics is far more than the pipe holds: Convert returns only if the console
-  // is read during the wait.
-  setenv("E2E_SOX_FLOOD", "2000000", 1);
+  // Four times what the pipe holds: Convert returns only if the console is read during the wait.
+  setenv("E2E_SOX_FLOOD", "262144", 1);
   fl_set_input(main_form->output_file, "out.au");
   static bool convert_active = true, play_active = true;
   fl_add_timeout(
