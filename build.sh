@@ -59,7 +59,8 @@ case "${1:-}" in
     build_testing=OFF build
     if [ -z "${DISPLAY:-}" ]; then
       echo "No X display to show Corvane on (DISPLAY is not set)." >&2
-      echo "Start it from a desktop session, or on a virtual display: xvfb-run ./build.sh run" >&2
+      echo "Start it from a desktop session, or on a virtual display (Debian package xvfb):" >&2
+      echo "  xvfb-run ./build.sh run" >&2
       exit 1
     fi
     exec "$build_dir/corvane"  # the launcher: Corvane's helpers first on PATH
