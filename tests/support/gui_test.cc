@@ -10,6 +10,17 @@
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 
+namespace {
+
+// The sliders' values right after start-up, so that a reset needs no copy of the defaults.
+struct SliderValue {
+  FL_OBJECT *object;
+  double value;
+};
+std::vector<SliderValue> start_up_sliders;
+
+}  // namespace
+
 void start_gui_once() {
   static bool started = false;
   if (started) return;
@@ -18,6 +29,11 @@ void start_gui_once() {
   static char name[] = "corvane";
   static char *argv[] = {name, nullptr};
   start_up(&argc, argv);
+  for (FL_OBJECT *slider :
+       {effects_form->amplification, effects_form->echo_delay, effects_form->echo_volume,
+        effects_form->vibrato_speed, effects_form->vibrato_depth, effects_form->filter_freq,
+        effects_form->bandwidth})
+    start_up_sliders.push_back({slider, fl_get_slider_value(slider)});
 }
 
 bool pump_until(const std::function<bool()> &done, double seconds) {
@@ -116,12 +132,7 @@ void reset_controls() {
   fl_set_button(main_form->out_ch_off, 1);
   fl_set_input(main_form->play_command, "vplay -r -b 8");
   plain_cb(nullptr, 0);
-  fl_set_slider_value(effects_form->amplification, 1);
-  fl_set_slider_value(effects_form->echo_delay, 0.15);
-  fl_set_slider_value(effects_form->echo_volume, 0.5);
-  fl_set_slider_value(effects_form->vibrato_speed, 5);
-  fl_set_slider_value(effects_form->vibrato_depth, 0.6);
-  fl_set_slider_value(effects_form->filter_freq, 2.03);
-  fl_set_slider_value(effects_form->bandwidth, 3.49);
+  for (const SliderValue &slider : start_up_sliders)
+    fl_set_slider_value(slider.object, slider.value);
   fl_clear_browser(main_form->console);
 }
