@@ -10,6 +10,7 @@
 #include "console/console.h"
 #include "forms/effects_form.h"
 #include "process/children.h"
+#include "process/run_command.h"
 
 // Children inherit descriptors 0 to 2 and pipes must never land on them: open whatever of them
 // the program was started without onto /dev/null.
@@ -58,6 +59,7 @@ void init_defaults(FD_main *fdui) {
   set_child_watch(watch_child, unwatch_child);
   if (console_start(fdui->console) != 0)
     fl_show_alert("Error: cannot show messages in the console !", strerror(errno), "", 1);
+  set_child_stderr(console_child_fd());
   fl_set_goodies_font(FL_NORMAL_STYLE, 12);
 }
 

@@ -29,11 +29,6 @@ if(CORVANE_SANITIZE)
     "file(MAKE_DIRECTORY ${SANITIZER_REPORTS})\n"
     "set(ENV{ASAN_OPTIONS} \"halt_on_error=1:detect_leaks=1:verify_asan_link_order=0:log_path=${SANITIZER_REPORTS}/asan\")\n"
     "set(ENV{UBSAN_OPTIONS} \"halt_on_error=1:print_stacktrace=1:log_path=${SANITIZER_REPORTS}/ubsan\")\n"
-    "set(ENV{LSAN_OPTIONS} \"suppressions=${lsan_suppressions}:print_suppressions=0\")\n"
-    # The one test left out: 10 MB of diagnostics become some 250 000 console lines, and the
-    # toolkit's browser reallocates its line table for every line added. AddressSanitizer's
-    # realloc always copies: the flood that takes a second in the normal build took 11 s alone
-    # and over 30 s beside other tests here, with 1.5 GB of memory. The normal build runs it.
-    "set(ENV{GTEST_FILTER} \"-Convert.FinishesWhileTheConverterFloodsStandardError\")\n")
+    "set(ENV{LSAN_OPTIONS} \"suppressions=${lsan_suppressions}:print_suppressions=0\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/sanitizer-env.cmake)
 endif()

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -12,54 +13,115 @@
 
 static FL_OBJECT *console_browser;
 static int read_end = -1;
+static int child_end = -1;
+
+// Corvane's own text that the full pipe had no room for; the reader adds it after the pipe's.
+static std::string pending;
 
 int console_fd() {
   return read_end;
 }
 
+int console_child_fd() {
+  return child_end;
+}
+
 // Past this many lines a read call trims the eleven oldest, so the console stays short.
-constexpr int trim_trigger = 25;
-constexpr int trim_count = 11;
+constexpr size_t trim_trigger = 25;
+constexpr size_t trim_count = 11;
+
+// Bytes one reader call takes at most, so the window gets its turn however fast a child writes.
+// It is at least what the pipe holds: text queued before a call then follows everything that was
+// in the pipe when it was queued.
+constexpr size_t read_budget = 256 * 1024;
+
+// Corvane is the pipe's only reader, so a blocking write of its own into a pipe that a child keeps
+// full would never return. Its standard error stream writes without blocking and queues the rest.
+static ssize_t write_own(void *, const char *bytes, size_t size) {
+  size_t done = 0;
+  while (pending.empty() && done < size) {  // once text waits, later text waits behind it
+    ssize_t wrote = write(STDERR_FILENO, bytes + done, size - done);
+    if (wrote > 0)
+      done += size_t(wrote);
+    else if (wrote < 0 && errno == EINTR)
+      continue;
+    else
+      break;
+  }
+  pending.append(bytes + done, size - done);
+  return ssize_t(size);
+}
+
+// Descriptor 2 becomes a non-blocking open of the pipe's write end of its own (through /proc, a new
+// open file description), while children get the blocking end: a converter must never see EAGAIN.
+static int redirect_standard_error(int write_end) {
+  cookie_io_functions_t own_writer = {nullptr, write_own, nullptr, nullptr};
+  FILE *stream = fopencookie(nullptr, "w", own_writer);
+  if (!stream) return -1;
+  std::string path = "/proc/self/fd/" + std::to_string(write_end);
+  int own = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (own < 0 || dup2(own, STDERR_FILENO) < 0) {
+    int saved = errno;
+    if (own >= 0) close(own);
+    fclose(stream);
+    errno = saved;
+    return -1;
+  }
+  close(own);
+  setvbuf(stream, nullptr, _IONBF, 0);
+  stderr = stream;  // the GNU C library lets programs replace the standard streams
+  return 0;
+}
 
 int console_start(FL_OBJECT *browser) {
   int ends[2];
-  // Both original ends are close-on-exec: children inherit the write end only as descriptor 2.
+  // Both ends are close-on-exec: the runner hands children the write end as descriptor 2 only.
   if (pipe2(ends, O_CLOEXEC) != 0) return -1;
-  if (dup2(ends[1], STDERR_FILENO) < 0) {
+  if (redirect_standard_error(ends[1]) != 0) {
     int saved = errno;
     close(ends[0]);
     close(ends[1]);
     errno = saved;
     return -1;
   }
-  setvbuf(stderr, nullptr, _IONBF, 0);
   fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
   console_browser = browser;
   read_end = ends[0];
+  child_end = ends[1];
   fl_add_io_callback(ends[0], FL_READ, console_read_cb, reinterpret_cast<void *>(long(ends[0])));
   return 0;
 }
 
-// Hands lines to the toolkit in as few calls as it can. Each call costs the toolkit far more than
-// a line does (it resizes the scrollbar and scrolls to the bottom), which a flood of diagnostics
-// would pay thousands of times per read. A newline inside a text separates two lines in every
-// toolkit release; only an empty text and a final newline are read differently between releases,
-// so trailing empty lines go on their own.
-static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines) {
-  // Join up to the last non-empty line, so the joined text never ends in a newline.
-  size_t joined = lines.size();
-  while (joined > 0 && lines[joined - 1].empty()) joined--;
+// Adds lines[first..], then applies the trim rule (when asked) and the cap. Lines that these would
+// delete at once never reach the toolkit, so a flood costs what breaking it into lines costs.
+// Each toolkit call costs far more than a line does (it resizes the scrollbar and scrolls to the
+// bottom), so the lines go in one text; a newline inside a text separates two lines in every
+// toolkit release, and only an empty text and a final newline are read differently between
+// releases, so trailing empty lines go on their own.
+static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines, bool trim) {
+  size_t old = size_t(fl_get_browser_maxline(browser)), added = lines.size();
+  size_t total = old + added;
+  if (trim && total > trim_trigger) total -= trim_count;
+  total = std::min(total, console_cap);
+  size_t kept_new = std::min(added, total), dropped_old = old - (total - kept_new);
+  if (dropped_old == old && old > 0)
+    fl_clear_browser(browser);
+  else
+    for (size_t i = 0; i < dropped_old; i++) fl_delete_browser_line(browser, 1);
+
+  size_t first = added - kept_new, joined = added;
+  while (joined > first && lines[joined - 1].empty()) joined--;
   std::string text;
-  for (size_t i = 0; i < joined; i++) {
-    if (i > 0) text += '\n';
+  for (size_t i = first; i < joined; i++) {
+    if (i > first) text += '\n';
     text += lines[i];
   }
-  if (joined > 0) fl_addto_browser(browser, text.c_str());
-  for (size_t i = joined; i < lines.size(); i++) fl_addto_browser(browser, "");
+  if (joined > first) fl_addto_browser(browser, text.c_str());
+  for (size_t i = joined; i < added; i++) fl_addto_browser(browser, "");
 }
 
 void console_add(FL_OBJECT *browser, const char *text) {
-  add_lines(browser, console_lines_of(text));
+  add_lines(browser, console_lines_of(text), false);
 }
 
 void console_read_cb(int, void *data) {
@@ -67,19 +129,29 @@ void console_read_cb(int, void *data) {
   FL_FORM *form = console_browser->form;
   fl_freeze_form(form);
 
+  // Text queued before this call goes after what the call reads; text queued meanwhile (the
+  // toolkit's own warnings) waits for the next call, which the full pipe guarantees.
+  std::string own;
+  own.swap(pending);
   LineBreaker breaker;
   char chunk[65536];
+  size_t left = read_budget;
   ssize_t got;
-  // Read until the pipe is empty for now; reading in bulk gives the same lines as reading byte
-  // by byte because the breaker carries the line state, not the read size.
-  while ((got = read(fd, chunk, sizeof chunk)) > 0) breaker.feed(chunk, size_t(got));
+  // Reading in bulk gives the same lines as reading byte by byte because the breaker carries the
+  // line state, not the read size.
+  while (left > 0 && (got = read(fd, chunk, std::min(sizeof chunk, left))) > 0) {
+    breaker.feed(chunk, size_t(got));
+    left -= size_t(got);
+  }
+  breaker.feed(own.data(), own.size());
   breaker.finish();
+  // A breaker addition holds one line at most: it ends at its first newline or is cut at a NUL.
   std::vector<std::string> lines;
-  for (const std::string &text : breaker.additions())
-    for (std::string &line : console_lines_of(text)) lines.push_back(std::move(line));
-  add_lines(console_browser, lines);
-
-  if (fl_get_browser_maxline(console_browser) > trim_trigger)
-    for (int i = 0; i < trim_count; i++) fl_delete_browser_line(console_browser, 1);
+  lines.reserve(breaker.additions().size());
+  for (const std::string &text : breaker.additions()) {
+    if (text.empty()) continue;
+    lines.push_back(text.back() == '\n' ? text.substr(0, text.size() - 1) : text);
+  }
+  add_lines(console_browser, lines, true);
   fl_unfreeze_form(form);
 }

@@ -4,12 +4,19 @@
 
 #include <forms.h>
 
-// Replaces standard error by a pipe that the event loop reads into `browser`. Returns 0, or -1
-// with errno set when the pipe cannot be made (standard error is then left as it was).
+#include <cstddef>
+
+// Replaces standard error by a pipe that the event loop reads into `browser`. Corvane's own
+// descriptor 2 never blocks: what the full pipe cannot take is added by the reader directly.
+// Returns 0, or -1 with errno set when the pipe cannot be made (standard error is then left as it
+// was).
 int console_start(FL_OBJECT *browser);
 
 // The read end of the console pipe, or -1 before the console started.
 int console_fd();
+
+// The blocking write end that children get as standard error, or -1 before the console started.
+int console_child_fd();
 
 // Event-loop callback for the pipe's read end (passed again as `data`).
 void console_read_cb(int fd, void *data);
@@ -17,3 +24,5 @@ void console_read_cb(int fd, void *data);
 // Adds text to the console the way the console promises: one line per newline, even an empty
 // one, plus the text after the last newline when there is any; the newest line shows.
 void console_add(FL_OBJECT *browser, const char *text);
+
+constexpr size_t console_cap = 1000;  // lines the console holds at most; the oldest go first

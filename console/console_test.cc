@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "forms/main_form.h"
@@ -48,4 +49,20 @@ TEST_F(Console, AddingFollowsTheLineRuleWhateverTheToolkitDoes) {
   console_add(main_form->console, "two\n\n\n");
   console_add(main_form->console, "\nthree");
   EXPECT_EQ(console_lines(), (std::vector<std::string>{"one", "", "two", "", "", "", "three"}));
+}
+
+TEST_F(Console, OwnTextThePipeCannotTakeIsAddedInOrderAndTheConsoleStaysBounded) {
+  // Three times what the pipe holds, in one write by Corvane itself, which is the pipe's only
+  // reader: the write must return at once, and what did not fit follows the rest.
+  std::string text;
+  for (int i = 0; i < 10000; i++) text += "own line " + std::to_string(i) + "\n";
+  fputs(text.c_str(), stderr);
+  ASSERT_TRUE(pump_until([] {
+    auto lines = console_lines();
+    return !lines.empty() && lines.back() == "own line 9999";
+  }));
+  auto lines = console_lines();
+  ASSERT_EQ(lines.size(), console_cap);
+  for (size_t i = 0; i < lines.size(); i++)
+    ASSERT_EQ(lines[i], "own line " + std::to_string(9000 + i));
 }

@@ -3,10 +3,15 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <string>
 
 // glibc 2.36 declares these without C linkage.
 extern "C" {
@@ -18,24 +23,16 @@ extern "C" {
 
 pid_t last_child_pid = 0;
 
-// One write, so that announcements of several starts never interleave on the console.
-static int announce(const char *command) {
-  static const char head[] = "Executing: ";
-  size_t n = strlen(command);
-  char *line = static_cast<char *>(malloc(sizeof head + n));
-  if (!line) return -1;
-  memcpy(line, head, sizeof head - 1);
-  memcpy(line + sizeof head - 1, command, n);
-  line[sizeof head - 1 + n] = '\n';
-  size_t len = sizeof head + n, done = 0;
-  while (done < len) {
-    ssize_t w = write(2, line + done, len - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;  // standard error is the console itself: nowhere left to complain
-    done += w;
-  }
-  free(line);
-  return 0;
+static int child_stderr = -1;
+
+void set_child_stderr(int fd) {
+  child_stderr = fd;
+}
+
+// One write (the stream is unbuffered and the line short), so that announcements of several starts
+// never interleave on the console.
+static void announce(const char *command) {
+  fprintf(stderr, "Executing: %s\n", command);
 }
 
 // The code below runs in the child between fork and exec: async-signal-safe calls only.
@@ -68,6 +65,8 @@ static size_t append(char *buf, size_t at, size_t cap, const char *s) {
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
 
+  // First, so that a failure below is reported through the blocking end.
+  if (child_stderr >= 0 && dup2(child_stderr, 2) < 0) fail_child(argv[0], errno);
   // A source may itself sit on 0 or 1 when the parent had those closed; lift it out of the way
   // first, which also drops its close-on-exec flag once it lands on its target.
   if ((flags & RUN_PIPE_STDIN) && in_fd < 3 && (in_fd = fcntl(in_fd, F_DUPFD, 3)) < 0)
@@ -107,7 +106,7 @@ static pid_t fork_child(char **argv, int in_fd, int out_fd, int flags, int *pidf
 }
 
 int run_command(char *command, int out_fd, int flags) {
-  if (announce(command) < 0) return -1;
+  announce(command);
   char **argv = split_args(command);
   if (!argv) return -1;
   int in[2] = {-1, -1};
@@ -130,4 +129,26 @@ int run_command(char *command, int out_fd, int flags) {
   last_child_pid = pid;
   track_child(pid, pidfd);
   return (flags & RUN_PIPE_STDIN) ? in[1] : 0;
+}
+
+static bool executable_file(const std::string &path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+int find_program(const char *name) {
+  if (!name[0]) return ENOENT;
+  if (strchr(name, '/'))
+    return executable_file(name) ? 0 : access(name, F_OK) == 0 ? EACCES : ENOENT;
+  const char *search = getenv("PATH");
+  std::string dirs = search ? search : "/bin:/usr/bin";  // what execvp searches without PATH
+  int error = ENOENT;
+  for (size_t at = 0, end; at <= dirs.size(); at = end + 1) {
+    end = std::min(dirs.find(':', at), dirs.size());
+    std::string dir = end > at ? dirs.substr(at, end - at) : ".";  // an empty entry is "."
+    std::string path = dir + "/" + name;
+    if (executable_file(path)) return 0;
+    if (access(path.c_str(), F_OK) == 0) error = EACCES;
+  }
+  return error;
 }

@@ -7,9 +7,17 @@ enum { RUN_PIPE_STDIN = 1, RUN_STDOUT_TO_FD = 2 };
 // 0, or the id of the child started last (it may have ended since).
 extern pid_t last_child_pid;
 
+// Gives every child fd as its standard error (-1: the parent's own descriptor 2). The console
+// needs this: Corvane's descriptor 2 does not block, and a converter must not see EAGAIN.
+void set_child_stderr(int fd);
+
 // Announces "Executing: COMMAND" on standard error, splits command in place and starts it on the
 // executable path. RUN_PIPE_STDIN gives the child a fresh pipe as standard input and returns its
 // write end; RUN_STDOUT_TO_FD makes out_fd its standard output (out_fd stays the caller's).
 // Returns 0 without RUN_PIPE_STDIN, or -1 with errno set when nothing could be started; then
 // nothing stays open, no child is left and last_child_pid is unchanged.
 int run_command(char *command, int out_fd, int flags);
+
+// 0 when starting `name` would find an executable file on the search path as the runner does,
+// else the reason it would fail (ENOENT, EACCES).
+int find_program(const char *name);
