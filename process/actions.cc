@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -47,20 +49,74 @@ static bool commands_fit(const CommandText &extra) {
   return false;
 }
 
-// Opening the output truncates it, so an output that is the input itself would lose the input.
 static bool same_file(const char *a, const char *b) {
   struct stat sa, sb;
   return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Emptying the output would destroy an input that is the same file. sox gets the input field's
+// words split at blanks, so every word counts, not the field's raw text.
+static bool output_is_an_input(const char *output) {
+  std::string input = fl_get_input(main_form->input_file);
+  for (size_t at = 0, end; at < input.size(); at = end + 1) {
+    end = std::min(input.find(' ', at), input.size());
+    if (end > at && same_file(input.substr(at, end - at).c_str(), output)) return true;
+  }
+  return false;
+}
+
+// Finds the converter the way the runner will, before the output is touched: a missing sox
+// would otherwise leave the output emptied and nothing converted.
+static bool converter_found() {
+  int error = find_program("sox");
+  if (error == 0) return true;
+  fprintf(stderr, "Error: cannot execute \"sox\": %s\n", strerror(error));
+  return false;
+}
+
+static void show_output_error(const char *path) {
+  show_error("Error: cannot open outputfile !",
+             (std::string(path) + ": " + strerror(errno)).c_str());
+}
+
+// Opens the output without waiting (a FIFO without a reader is refused at once instead of
+// freezing the window) and without emptying it yet; the converter then writes to it blocking.
+static int open_output(const char *path) {
+  int file = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (file >= 0 && fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK) < 0) {
+    int saved = errno;
+    close(file);
+    file = -1;
+    errno = saved;
+  }
+  if (file < 0) show_output_error(path);
+  return file;
+}
+
+// An older, longer output must not keep its tail; FIFOs and devices have nothing to empty.
+static bool empty_output(int file, const char *path) {
+  struct stat st;
+  if (fstat(file, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(file, 0) != 0) {
+    show_output_error(path);
+    return false;
+  }
+  return true;
 }
 
 constexpr int toolkit_tick_ms = 50;
 
 // Waits for the main converter while the window stays alive: the console keeps reading (so a
 // child that writes a lot to standard error cannot block), the window redraws and Stop works.
+// Convert and Play are out of use meanwhile, and look it.
 static void wait_for_main_converter(pid_t pid) {
   Display *display = fl_get_display();
-  fl_deactivate_object(main_form->convert_button);
-  fl_deactivate_object(main_form->play_button);
+  FL_OBJECT *buttons[] = {main_form->convert_button, main_form->play_button};
+  FL_COLOR label[2];
+  for (int i = 0; i < 2; i++) {
+    label[i] = buttons[i]->lcol;
+    fl_deactivate_object(buttons[i]);
+    fl_set_object_lcol(buttons[i], FL_INACTIVE);
+  }
   while (child_running(pid)) {
     if (XEventsQueued(display, QueuedAfterFlush) == 0) {
       pollfd watched[] = {{ConnectionNumber(display), POLLIN, 0},
@@ -71,8 +127,10 @@ static void wait_for_main_converter(pid_t pid) {
     }
     fl_check_forms();
   }
-  fl_activate_object(main_form->convert_button);
-  fl_activate_object(main_form->play_button);
+  for (int i = 0; i < 2; i++) {
+    fl_activate_object(buttons[i]);
+    fl_set_object_lcol(buttons[i], label[i]);
+  }
 }
 
 void convert_cb(FL_OBJECT *, long) {
@@ -82,26 +140,37 @@ void convert_cb(FL_OBJECT *, long) {
   add_output_options(command_buffer);
   command_buffer.append(" -");
   if (!commands_fit(path)) return;
-  if (same_file(fl_get_input(main_form->input_file), path.text)) {
+  if (output_is_an_input(path.text)) {
     show_error("Error: outputfile is the inputfile !", "Converting would destroy it.");
     return;
   }
+  if (!converter_found()) return;
 
-  int file = open(path.text, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (file < 0) {
-    show_error("Error: cannot open outputfile !",
-               (std::string(path.text) + ": " + strerror(errno)).c_str());
+  int file = open_output(path.text);
+  if (file < 0) return;
+  // The chain closes `file` once a stage holds it; this copy empties the output later.
+  int own = fcntl(file, F_DUPFD_CLOEXEC, 3);
+  if (own < 0) {
+    show_system_error("Error: cannot start the effects !");
+    close(file);
     return;
   }
   int head = build_effects_chain(file);
   if (head < 0) {
     show_system_error("Error: cannot start the effects !");
+    close(own);
     return;
   }
-  if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0) {
-    show_system_error("Error: cannot start sox !");
-  } else {
-    wait_for_main_converter(last_child_pid);
+  // Only now that every stage runs, so a stage that cannot start leaves the old content; the
+  // stages write nothing before the converter does. Closing the copy first frees the descriptor
+  // that the converter's start needs.
+  bool emptied = empty_output(own, path.text);
+  close(own);
+  if (emptied) {
+    if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0)
+      show_system_error("Error: cannot start sox !");
+    else
+      wait_for_main_converter(last_child_pid);
   }
   // The stages see end of file now and finish the output on their own.
   close(head);

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <sstream>
 #include <string>
 
+#include "console/console.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 #include "process/children.h"
@@ -169,10 +171,18 @@ TEST_F(Actions, OutputThatIsTheInputIsRefusedAndTheInputKept) {
   std::string tone = read_file("tone.wav");
   ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
   ASSERT_EQ(symlink("tone.wav", "soft.wav"), 0);
-  for (const char *output : {"tone.wav", "./tone.wav", "hard.wav", "soft.wav"}) {
-    fl_set_input(main_form->output_file, output);
+  // sox gets the input field split at blanks: any word of it counts.
+  const struct {
+    const char *input, *output;
+  } cases[] = {{"tone.wav", "tone.wav"},        {"tone.wav", "./tone.wav"},
+               {"tone.wav", "hard.wav"},        {"tone.wav", "soft.wav"},
+               {"tone.wav ", "tone.wav"},       {" tone.wav", "tone.wav"},
+               {"-t wav  tone.wav", "hard.wav"}};
+  for (const auto &c : cases) {
+    fl_set_input(main_form->input_file, c.input);
+    fl_set_input(main_form->output_file, c.output);
     auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
-    ASSERT_FALSE(texts.empty()) << output;
+    ASSERT_FALSE(texts.empty()) << "'" << c.input << "' into " << c.output;
     EXPECT_EQ(texts[0], "Error: outputfile is the inputfile !");
   }
   EXPECT_EQ(read_file("tone.wav"), tone);
@@ -181,15 +191,63 @@ TEST_F(Actions, OutputThatIsTheInputIsRefusedAndTheInputKept) {
 
 TEST_F(Actions, OutputThatCannotBeOpenedIsReportedWithTheReason) {
   ASSERT_EQ(mkdir("folder", 0755), 0);
+  ASSERT_EQ(mkfifo("nobody-reads", 0644), 0);
   const struct {
     const char *output, *reason;
   } cases[] = {{"missing/out.wav", "missing/out.wav: No such file or directory"},
-               {"folder", "folder: Is a directory"}};
+               {"folder", "folder: Is a directory"},
+               // Opening would wait for a reader for ever: refused at once instead.
+               {"nobody-reads", "nobody-reads: No such device or address"}};
   for (const auto &c : cases) {
     fl_set_input(main_form->output_file, c.output);
     auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
     EXPECT_EQ(texts, (std::vector<std::string>{"Error: cannot open outputfile !", c.reason}));
   }
+  EXPECT_TRUE(starts().empty());
+}
+
+TEST_F(Actions, ConvertWritesIntoAFifoThatHasAReader) {
+  ASSERT_EQ(mkfifo("out.fifo", 0644), 0);
+  int reader = open("out.fifo", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  fl_set_input(main_form->output_file, "out.fifo");
+  fl_set_choice(main_form->output_type, 5);  // 4000 bytes: the pipe holds them all
+  convert_cb(nullptr, 0);
+  char sound[8192];
+  EXPECT_EQ(read(reader, sound, sizeof sound), 4000);
+  close(reader);
+}
+
+TEST_F(Actions, NothingThatCannotStartTouchesTheOutput) {
+  std::ofstream("out.wav") << "keep";
+  fl_set_input(main_form->output_file, "out.wav");
+  ASSERT_EQ(mkdir("empty", 0755), 0);
+  ASSERT_EQ(mkdir("unrunnable", 0755), 0);
+  std::ofstream("unrunnable/sox") << "#!/bin/sh\n";
+  std::string path = getenv("PATH");
+  for (const char *dir : {"empty", "unrunnable"}) {
+    setenv("PATH", (this->dir + "/" + dir).c_str(), 1);
+    convert_cb(nullptr, 0);
+    EXPECT_EQ(read_file("out.wav"), "keep") << "sox in " << dir;
+  }
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_TRUE(pump_until([] {
+    return contains(console_lines(), "Error: cannot execute \"sox\": Permission denied");
+  }));
+  EXPECT_TRUE(
+      contains(console_lines(), "Error: cannot execute \"sox\": No such file or directory"));
+
+  // Out of descriptors: the output and its copy open, the first stage's pipe cannot.
+  fl_set_button(effects_form->echo, 1);
+  std::vector<int> held;
+  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+  ASSERT_GE(held.size(), 3u);
+  for (int i = 0; i < 3; i++) close(held.back()), held.pop_back();
+  auto texts = dialogs_during([] { convert_cb(nullptr, 0); }, "Dismiss");
+  for (int fd : held) close(fd);
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"Error: cannot start the effects !", "Too many open files"}));
+  EXPECT_EQ(read_file("out.wav"), "keep");
   EXPECT_TRUE(starts().empty());
 }
 
@@ -215,20 +273,51 @@ TEST_F(Actions, ConvertKeepsTheWindowAliveWhileItWaits) {
   // Four times what the pipe holds: Convert returns only if the console is read during the wait.
   setenv("E2E_SOX_FLOOD", "262144", 1);
   fl_set_input(main_form->output_file, "out.au");
-  static bool convert_active = true, play_active = true;
+  static FL_OBJECT *buttons[2];
+  static bool active[2];
+  static FL_COLOR label[2];
+  buttons[0] = main_form->convert_button;
+  buttons[1] = main_form->play_button;
+  FL_COLOR normal = buttons[0]->lcol;
   fl_add_timeout(
       1,
       [](int, void *) {
-        convert_active = main_form->convert_button->active;
-        play_active = main_form->play_button->active;
+        for (int i = 0; i < 2; i++) active[i] = buttons[i]->active, label[i] = buttons[i]->lcol;
       },
       nullptr);
   convert_cb(nullptr, 0);
   EXPECT_EQ(read_file("out.au").substr(0, 4), ".snd");
-  EXPECT_FALSE(convert_active);
-  EXPECT_FALSE(play_active);
-  EXPECT_TRUE(main_form->convert_button->active);
-  EXPECT_TRUE(main_form->play_button->active);
+  for (int i = 0; i < 2; i++) {
+    EXPECT_FALSE(active[i]) << buttons[i]->label;
+    EXPECT_EQ(label[i], FL_COLOR(FL_INACTIVE)) << buttons[i]->label;
+    EXPECT_TRUE(buttons[i]->active) << buttons[i]->label;
+    EXPECT_EQ(buttons[i]->lcol, normal) << buttons[i]->label;
+  }
+}
+
+TEST_F(Actions, APlayerThatKeepsTheConsoleFullBlocksNoAction) {
+  // Byte by byte, so that the pipe ends up holding all it can.
+  std::ofstream("bin/noisy-player") << "#!/bin/sh\nexec dd if=/dev/zero bs=1 status=none >&2\n";
+  ASSERT_EQ(chmod("bin/noisy-player", 0755), 0);
+  fl_set_input(main_form->play_command, "noisy-player");
+  play_cb(nullptr, 0);
+  // The console is not read meanwhile: the player fills its pipe.
+  int queued = 0;
+  for (int waited = 0; queued < 65536 && waited < 500; waited++) {
+    usleep(10000);
+    ASSERT_EQ(ioctl(console_fd(), FIONREAD, &queued), 0);
+  }
+  ASSERT_EQ(queued, 65536);
+  // Each action writes its own lines on the console: none of them may wait for room there.
+  fl_set_choice(main_form->output_type, 1);
+  fl_set_input(main_form->output_file, "out.au");
+  convert_cb(nullptr, 0);
+  EXPECT_EQ(read_file("out.au").substr(0, 4), ".snd");
+  play_cb(nullptr, 0);
+  pump_until([&] { return starts().size() == 3; });
+  EXPECT_EQ(starts(), (std::vector<std::string>{"[-v] [1.000] [tone.wav] [-t] [ub] [-]",
+                                                "[-v] [1.000] [tone.wav] [-t] [au] [-]",
+                                                "[-v] [1.000] [tone.wav] [-t] [ub] [-]"}));
 }
 
 TEST_F(Actions, StopEndsTheWaitOfAHangingConvert) {
