@@ -6,11 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "compose/effect_stages.h"
@@ -34,12 +35,19 @@ static void show_system_error(const char *first) {
   show_error(first, strerror(errno));
 }
 
-// "sox ", the volume and the input side; -1 after an alert when no input file is set.
-static int begin_main_command() {
+// The main converter command: "sox ", the volume, the input side, the output options and " -";
+// -1 after an alert when no input file is set. A player has no file name to take a type from,
+// so Play makes " Use Filetype " unsigned bytes, visibly and for later actions too.
+static int compose_main_command(bool for_player) {
   command_buffer.clear();
   command_buffer.append("sox ");
   add_volume_option(command_buffer);
-  return add_input_file(command_buffer);
+  if (add_input_file(command_buffer) != 0) return -1;
+  if (for_player && fl_get_choice(main_form->output_type) == 1)
+    fl_set_choice(main_form->output_type, 5);
+  add_output_options(command_buffer);
+  command_buffer.append(" -");
+  return 0;
 }
 
 // A cut command would run something the user did not ask for: refuse the whole action.
@@ -133,12 +141,28 @@ static void wait_for_main_converter(pid_t pid) {
   }
 }
 
+// What both actions do once their commands are checked: the effect chain into `destination`,
+// then the main converter into the chain's head. `ready` runs once every stage runs and may call
+// the start off; with `wait` this returns only when the main converter has ended. Closing the
+// head at the end gives the stages their end of file.
+static void start_sound_path(int destination, const std::function<bool()> &ready, bool wait) {
+  int head = build_effects_chain(destination);
+  if (head < 0) {
+    show_system_error("Error: cannot start the effects !");
+    return;
+  }
+  if (ready()) {
+    if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0)
+      show_system_error("Error: cannot start sox !");
+    else if (wait)
+      wait_for_main_converter(last_child_pid);
+  }
+  close(head);
+}
+
 void convert_cb(FL_OBJECT *, long) {
   CommandText path;
-  if (begin_main_command() != 0) return;
-  if (get_output_file(path) != 0) return;
-  add_output_options(command_buffer);
-  command_buffer.append(" -");
+  if (compose_main_command(false) != 0 || get_output_file(path) != 0) return;
   if (!commands_fit(path)) return;
   if (output_is_an_input(path.text)) {
     show_error("Error: outputfile is the inputfile !", "Converting would destroy it.");
@@ -155,33 +179,24 @@ void convert_cb(FL_OBJECT *, long) {
     close(file);
     return;
   }
-  int head = build_effects_chain(file);
-  if (head < 0) {
-    show_system_error("Error: cannot start the effects !");
-    close(own);
-    return;
-  }
-  // Only now that every stage runs, so a stage that cannot start leaves the old content; the
+  // Emptied only once every stage runs, so a stage that cannot start leaves the old content; the
   // stages write nothing before the converter does. Closing the copy first frees the descriptor
   // that the converter's start needs.
-  bool emptied = empty_output(own, path.text);
-  close(own);
-  if (emptied) {
-    if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0)
-      show_system_error("Error: cannot start sox !");
-    else
-      wait_for_main_converter(last_child_pid);
-  }
-  // The stages see end of file now and finish the output on their own.
-  close(head);
+  start_sound_path(
+      file,
+      [&] {
+        bool emptied = empty_output(own, path.text);
+        close(own);
+        own = -1;
+        return emptied;
+      },
+      true);
+  if (own >= 0) close(own);
 }
 
 void play_cb(FL_OBJECT *, long) {
   fl_call_object_callback(main_form->stop_button);
-  if (begin_main_command() != 0) return;
-  if (fl_get_choice(main_form->output_type) == 1) fl_set_choice(main_form->output_type, 5);
-  add_output_options(command_buffer);
-  command_buffer.append(" -");
+  if (compose_main_command(true) != 0) return;
   CommandText play_command;
   play_command.append("%s", fl_get_input(main_form->play_command));
   if (!commands_fit(play_command)) return;
@@ -191,14 +206,8 @@ void play_cb(FL_OBJECT *, long) {
     show_system_error("Error: cannot start the player !");
     return;
   }
-  int head = build_effects_chain(player);
-  if (head < 0) {
-    show_system_error("Error: cannot start the effects !");
-    return;
-  }
-  if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0)
-    show_system_error("Error: cannot start sox !");
-  close(head);
+  start_sound_path(
+      player, [] { return true; }, false);
 }
 
 void stop_cb(FL_OBJECT *, long) {
