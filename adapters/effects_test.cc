@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/test_run.h"
-#include "adapters/test_sound.h"
+#include "tests/support/test_run.h"
+#include "tests/support/test_sound.h"
 
 namespace {
 

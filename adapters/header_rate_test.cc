@@ -7,7 +7,7 @@
 
 #include "adapters/input_rate.h"
 #include "adapters/peek.h"
-#include "adapters/test_run.h"
+#include "tests/support/test_run.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/test_run.h"
+#include "tests/support/test_run.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "console/line_breaker_model.h"
+#include "tests/support/line_breaker_model.h"
 
 // The console lines one reader call makes from `bytes`, read in bursts of `burst` bytes.
 static std::vector<std::string> lines_of_call(const std::string &bytes, size_t burst = 1 << 16) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "console/line_breaker.h"
-#include "console/line_breaker_model.h"
+#include "tests/support/line_breaker_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider input(data, size);

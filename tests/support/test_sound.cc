@@ -1,10 +1,10 @@
-#include "adapters/test_sound.h"
+#include "tests/support/test_sound.h"
 
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 
-#include "adapters/test_run.h"
+#include "tests/support/test_run.h"
 
 std::vector<double> read_s16(const std::string &path) {
   std::string bytes = read_file(path);

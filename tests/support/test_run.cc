@@ -1,4 +1,4 @@
-#include "adapters/test_run.h"
+#include "tests/support/test_run.h"
 
 #include <fcntl.h>
 #include <ftw.h>
