@@ -73,13 +73,6 @@ void collect_child(int pidfd) {
   }
 }
 
-void collect_ended_children() {
-  // Collecting removes entries, so walk a copy of the pidfds.
-  std::vector<int> pidfds;
-  for (const Child &c : children) pidfds.push_back(c.pidfd);
-  for (int pidfd : pidfds) collect_child(pidfd);
-}
-
 bool child_running(pid_t pid) {
   const Child *c = find_pid(pid);
   return c && !has_ended(c->pidfd);

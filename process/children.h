@@ -16,9 +16,6 @@ void track_child(pid_t pid, int pidfd);
 // it), then forgets it and closes the pidfd. A child still running is left alone.
 void collect_child(int pidfd);
 
-// Reaps every tracked child that has ended.
-void collect_ended_children();
-
 // True while pid is a tracked child that has not ended; an ended child counts as ended even
 // before it is collected.
 bool child_running(pid_t pid);
