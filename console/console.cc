@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/line_breaker.h"
+#include "process/keep_errno.h"
 
 static FL_OBJECT *console_browser;
 static int read_end = -1;
@@ -61,10 +62,9 @@ static int redirect_standard_error(int write_end) {
   std::string path = "/proc/self/fd/" + std::to_string(write_end);
   int own = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (own < 0 || dup2(own, STDERR_FILENO) < 0) {
-    int saved = errno;
+    KeepErrno keep;
     if (own >= 0) close(own);
     fclose(stream);
-    errno = saved;
     return -1;
   }
   close(own);
@@ -78,10 +78,9 @@ int console_start(FL_OBJECT *browser) {
   // Both ends are close-on-exec: the runner hands children the write end as descriptor 2 only.
   if (pipe2(ends, O_CLOEXEC) != 0) return -1;
   if (redirect_standard_error(ends[1]) != 0) {
-    int saved = errno;
+    KeepErrno keep;
     close(ends[0]);
     close(ends[1]);
-    errno = saved;
     return -1;
   }
   fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);

@@ -20,6 +20,7 @@
 #include "forms/main_form.h"
 #include "process/children.h"
 #include "process/effects_chain.h"
+#include "process/keep_errno.h"
 #include "process/run_command.h"
 
 CommandText command_buffer;
@@ -92,10 +93,9 @@ static void show_output_error(const char *path) {
 static int open_output(const char *path) {
   int file = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
   if (file >= 0 && fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK) < 0) {
-    int saved = errno;
+    KeepErrno keep;
     close(file);
     file = -1;
-    errno = saved;
   }
   if (file < 0) show_output_error(path);
   return file;

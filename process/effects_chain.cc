@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "compose/effect_stages.h"
+#include "process/keep_errno.h"
 #include "process/run_command.h"
 
 static int start_stage(Effect effect, int downstream) {
@@ -13,9 +14,8 @@ static int start_stage(Effect effect, int downstream) {
   int input = command.overflow
                   ? (errno = E2BIG, -1)
                   : run_command(command.text, downstream, RUN_PIPE_STDIN | RUN_STDOUT_TO_FD);
-  int saved = errno;
+  KeepErrno keep;
   close(downstream);  // the stage holds its own copy
-  errno = saved;
   return input;
 }
 

@@ -19,6 +19,7 @@ extern "C" {
 }
 
 #include "process/children.h"
+#include "process/keep_errno.h"
 #include "process/split_args.h"
 
 pid_t last_child_pid = 0;
@@ -89,19 +90,15 @@ static pid_t fork_child(char **argv, int in_fd, int out_fd, int flags, int *pidf
   sigprocmask(SIG_SETMASK, &all, &old);
   pid_t pid = fork();
   if (pid == 0) start_child(argv, in_fd, out_fd, flags);
-  int err = errno;
-  if (pid > 0) {
-    *pidfd = pidfd_open(pid, 0);
-    if (*pidfd < 0) {
-      err = errno;
-      kill(pid, SIGKILL);
-      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
-      pid = -1;
+  if (pid > 0 && (*pidfd = pidfd_open(pid, 0)) < 0) {
+    KeepErrno keep;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    pid = -1;
   }
+  KeepErrno keep;
   sigprocmask(SIG_SETMASK, &old, nullptr);
-  errno = err;
   return pid;
 }
 
@@ -111,21 +108,19 @@ int run_command(char *command, int out_fd, int flags) {
   if (!argv) return -1;
   int in[2] = {-1, -1};
   if ((flags & RUN_PIPE_STDIN) && pipe2(in, O_CLOEXEC) < 0) {
-    int err = errno;
+    KeepErrno keep;
     free(argv);
-    errno = err;
     return -1;
   }
   int pidfd = -1;
   pid_t pid = fork_child(argv, in[0], out_fd, flags, &pidfd);
-  int err = errno;
-  free(argv);
-  if (flags & RUN_PIPE_STDIN) close(in[0]);
-  if (pid < 0) {
-    if (flags & RUN_PIPE_STDIN) close(in[1]);
-    errno = err;
-    return -1;
+  {
+    KeepErrno keep;
+    free(argv);
+    if (flags & RUN_PIPE_STDIN) close(in[0]);
+    if (pid < 0 && (flags & RUN_PIPE_STDIN)) close(in[1]);
   }
+  if (pid < 0) return -1;
   last_child_pid = pid;
   track_child(pid, pidfd);
   return (flags & RUN_PIPE_STDIN) ? in[1] : 0;
