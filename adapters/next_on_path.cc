@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -59,4 +62,21 @@ std::string format_file_ids(const std::vector<FileId> &ids) {
     text += buf;
   }
   return text;
+}
+
+std::string search_path() {
+  const char *path = std::getenv("PATH");
+  if (path) return path;
+  char buf[256];
+  size_t n = confstr(_CS_PATH, buf, sizeof buf);
+  return n > 0 && n <= sizeof buf ? buf : "/bin:/usr/bin";
+}
+
+int become(const std::string &program, std::vector<std::string> args, const char *who) {
+  std::vector<char *> cargs;
+  for (std::string &a : args) cargs.push_back(a.data());
+  cargs.push_back(nullptr);
+  execv(program.c_str(), cargs.data());
+  std::fprintf(stderr, "%s: cannot run %s: %s\n", who, program.c_str(), std::strerror(errno));
+  return 126;
 }

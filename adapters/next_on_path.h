@@ -16,6 +16,13 @@ struct FileId {
 std::string next_on_path(const std::string &name, const std::string &path,
                          const std::vector<FileId> &skip);
 
+// The directories a program name is searched in: PATH, or the system's default without it.
+std::string search_path();
+
+// Replaces this process by program with args (args[0] included); returns 126 after telling
+// standard error why it could not, as `who`.
+int become(const std::string &program, std::vector<std::string> args, const char *who);
+
 // The identities listed in a "dev:ino dev:ino ..." text; unreadable entries are left out.
 std::vector<FileId> parse_file_ids(const char *text);
 

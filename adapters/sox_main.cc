@@ -23,14 +23,6 @@ namespace {
 // command back and forth.
 const char kSeenVariable[] = "CORVANE_SOX_ADAPTERS";
 
-std::string search_path() {
-  const char *path = std::getenv("PATH");
-  if (path) return path;
-  char buf[256];
-  size_t n = confstr(_CS_PATH, buf, sizeof buf);
-  return n > 0 && n <= sizeof buf ? buf : "/bin:/usr/bin";
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -59,10 +51,5 @@ int main(int argc, char **argv) {
 
   // sox picks its mode (sox, play, rec) by the name it is called with.
   args[0] = "sox";
-  std::vector<char *> cargs;
-  for (std::string &a : args) cargs.push_back(a.data());
-  cargs.push_back(nullptr);
-  execv(real.c_str(), cargs.data());
-  std::fprintf(stderr, "sox: cannot run %s: %s\n", real.c_str(), std::strerror(errno));
-  return 126;
+  return become(real, args, "sox");
 }

@@ -24,21 +24,15 @@ int main(int argc, char **argv) {
                  error.c_str());
     return 2;
   }
-  const char *path = std::getenv("PATH");
-  std::string player = next_on_path("aplay", path ? path : "/bin:/usr/bin", {});
+  std::string player = next_on_path("aplay", search_path(), {});
   std::vector<std::string> player_args = aplay_args(request);
   if (player.empty()) {
-    player = next_on_path("play", path ? path : "/bin:/usr/bin", {});
+    player = next_on_path("play", search_path(), {});
     player_args = play_args(request);
   }
   if (player.empty()) {
     std::fprintf(stderr, "vplay: neither aplay (alsa-utils) nor play (sox) is on PATH\n");
     return 127;
   }
-  std::vector<char *> cargs;
-  for (std::string &a : player_args) cargs.push_back(a.data());
-  cargs.push_back(nullptr);
-  execv(player.c_str(), cargs.data());
-  std::fprintf(stderr, "vplay: cannot run %s: %s\n", player.c_str(), std::strerror(errno));
-  return 126;
+  return become(player, player_args, "vplay");
 }
