@@ -2,7 +2,8 @@
 # Sets up what Corvane needs on Debian or Ubuntu, builds it, then starts it or runs every test.
 #   ./build.sh run    install what is missing, build, start Corvane on your display
 #   ./build.sh test   install what is missing, build, run every test (each X test brings its own Xvfb),
-#                     then all of them again in a sanitizer build, with a short run of each fuzz target
+#                     build the Debian package, check it with lintian, install it and drive it once,
+#                     then all the tests again in a sanitizer build, with a short run of each fuzz target
 #   ./build.sh bench  install what is missing, make a release build, print the benchmark table
 set -eu
 cd "$(dirname "$0")"
@@ -12,7 +13,7 @@ build_dir=${BUILD_DIR:-build}
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
   alsa-utils xfonts-base"
 test_packages="xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream groff-base
-  clang libclang-rt-14-dev valgrind"
+  clang libclang-rt-14-dev valgrind git build-essential dpkg-dev debhelper lintian"
 
 install_missing() {
   missing=
@@ -33,6 +34,47 @@ build() {
   cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${build_type:-RelWithDebInfo} \
     -DBUILD_TESTING=${build_testing:-ON}
   cmake --build "$build_dir" -j "$(nproc)"
+}
+
+# The Debian package as a user gets it: built by dpkg-buildpackage from the tracked files alone
+# (as they are in the working tree, without anyone's build folders), clean for lintian, holding
+# what `cmake --install --prefix /usr` installs, installed through apt-get, and its
+# /usr/bin/corvane driven through the windows by the launcher test.
+package_test() {
+  step_started=$(date +%s)
+  dir=${PACKAGE_BUILD_DIR:-build-deb}
+  case $dir in /*) ;; *) dir=$PWD/$dir ;; esac
+  if ! git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    echo "The package is built from the files git tracks: run ./build.sh test in a clone." >&2
+    return 1
+  fi
+  rm -rf "$dir"
+  mkdir -p "$dir/source"
+  git ls-files -z | tar -c --null -T - -f - | tar -x -C "$dir/source"
+  started=$(date +%s)
+  if ! (cd "$dir/source" && dpkg-buildpackage -b -us -uc -J"$(nproc)") >"$dir/build.log" 2>&1; then
+    tail -n 40 "$dir/build.log" >&2
+    echo "The package build failed: $dir/build.log" >&2
+    return 1
+  fi
+  echo "Package built in $(($(date +%s) - started)) s:" "$dir"/corvane_*.deb \
+    "($(du -k "$dir"/corvane_*.deb | cut -f1) KiB)"
+  lintian --fail-on error,warning --info "$dir"/corvane_*.changes
+
+  DESTDIR="$dir/cmake-root" cmake --install "$build_dir" --prefix /usr --component Unspecified \
+    >/dev/null
+  (cd "$dir/cmake-root" && find . ! -type d | sort) >"$dir/cmake-files"
+  # dh compresses the manual page and adds the copyright and changelog under usr/share/doc.
+  dpkg-deb --fsys-tarfile "$dir"/corvane_*.deb | tar -t | grep -v -e '/$' -e '^\./usr/share/doc/' |
+    sed 's/\.gz$//' | sort >"$dir/package-files"
+  diff -u "$dir/cmake-files" "$dir/package-files"
+
+  sudo=
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --reinstall "$dir"/corvane_*.deb
+  (cd "$build_dir" &&
+    CORVANE_LAUNCHER=/usr/bin/corvane ctest --output-on-failure -R '^data_launcher_test$')
+  echo "Package step took $(($(date +%s) - step_started)) s"
 }
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer, with a short
@@ -69,6 +111,7 @@ case "${1:-}" in
     install_missing $run_packages $test_packages
     build
     (cd "$build_dir" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
+    package_test
     sanitized_test
     ;;
   bench)

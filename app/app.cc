@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/version.h"
 #include "console/console.h"
 #include "forms/effects_form.h"
 #include "process/children.h"
@@ -71,5 +72,5 @@ void exit_cb(FL_OBJECT *, long) {
 void info_cb(FL_OBJECT *, long) {
   fl_show_message("Corvane: a powerful Sound Converter build using the Xforms library",
                   "Sound conversion by sox, windows by the XForms toolkit",
-                  "Corvane " CORVANE_VERSION " by the Corvane team, 2026");
+                  "Corvane " CORVANE_VERSION " by the Corvane team, 2026, under GPL-3.0-or-later");
 }
