@@ -1,9 +1,8 @@
 // The composed converter commands, read from the real windows' controls.
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
-#include "compose/options.h"
+#include "compose/from_forms.h"
 
-#include "compose/effect_stages.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 #include "tests/support/gui_test.h"
@@ -69,10 +68,10 @@ TEST_F(Compose, OutputTypeFollowsTheLastDotOfTheName) {
   };
   for (const auto &c : cases) {
     fl_set_input(main_form->output_file, c.name);
-    EXPECT_STREQ(output_type_name(), c.type) << c.name;
+    EXPECT_STREQ(output_type_name(read_settings()), c.type) << c.name;
   }
   fl_set_choice(main_form->output_type, 15);
-  EXPECT_STREQ(output_type_name(), "wav");
+  EXPECT_STREQ(output_type_name(read_settings()), "wav");
 }
 
 TEST_F(Compose, TrailingDotLeavesOnlyBlanksAfterTheTypeOption) {

@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "compose/effect_stages.h"
-#include "compose/options.h"
+#include "compose/from_forms.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 

@@ -11,8 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "compose/effect_stages.h"
-#include "compose/options.h"
+#include "compose/from_forms.h"
 #include "console/console.h"
 #include "forms/main_form.h"
 #include "process/children.h"
