@@ -1,0 +1,54 @@
+// The effect stages' commands composed from settings.
+#include "compose/effect_stages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(Stage, CommandsCarryTheSlidersInTheCommandsUnits) {
+  Settings s;
+  s.output_type = "ub";
+  s.echo_delay = 0.5, s.echo_volume = 1;
+  s.vibrato_speed = 29.6, s.vibrato_depth = 0.6;  // the speed rounds to whole hertz
+  s.filter_freq = 0.25, s.bandwidth = 10;         // kHz in, Hz out
+  const struct {
+    Effect effect;
+    const char *command;
+  } cases[] = {
+      {ECHO, "sox -t ub - -t ub - echo 0.500 1.000 "},
+      {VIBRATO, "sox -t ub - -t ub - vibro 30 0.600 "},
+      {LOWPASS, "sox -t ub - -t ub - lowp 250 "},
+      {HIGHPASS, "sox -t ub - -t ub - highp 250 "},
+      {BANDPASS, "sox -t ub - -t ub - band 250 10000 "},
+  };
+  for (const auto &c : cases) {
+    CommandText command;
+    command.append("left over");  // a stage starts afresh
+    compose_stage(s, c.effect, command);
+    EXPECT_STREQ(command.text, c.command);
+  }
+  s.output_type = "";
+  s.output_file = "x.au";  // the type derived as for the main command
+  CommandText command;
+  compose_stage(s, HIGHPASS, command);
+  EXPECT_STREQ(command.text, "sox -t au - -t au - highp 250 ");
+}
+
+TEST(Stage, PushedEffectsInChainBuildingOrderAndOnlyTheyMustFit) {
+  Settings s;
+  Effect effects[5];
+  EXPECT_EQ(selected_effects(s, effects), 0);
+  s.pushed[BANDPASS] = s.pushed[ECHO] = true;
+  ASSERT_EQ(selected_effects(s, effects), 2);
+  EXPECT_EQ(effects[0], ECHO);
+  EXPECT_EQ(effects[1], BANDPASS);
+
+  s.output_file = "o." + std::string(985, 't');  // the type alone nearly fills a stage command
+  EXPECT_FALSE(stage_commands_fit(s));
+  s.pushed[BANDPASS] = s.pushed[ECHO] = false;
+  EXPECT_TRUE(stage_commands_fit(s));
+}
+
+}  // namespace
