@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 TEST(Stage, CommandsCarryTheSlidersInTheCommandsUnits) {
@@ -34,21 +32,6 @@ TEST(Stage, CommandsCarryTheSlidersInTheCommandsUnits) {
   CommandText command;
   compose_stage(s, HIGHPASS, command);
   EXPECT_STREQ(command.text, "sox -t au - -t au - highp 250 ");
-}
-
-TEST(Stage, PushedEffectsInChainBuildingOrderAndOnlyTheyMustFit) {
-  Settings s;
-  Effect effects[5];
-  EXPECT_EQ(selected_effects(s, effects), 0);
-  s.pushed[BANDPASS] = s.pushed[ECHO] = true;
-  ASSERT_EQ(selected_effects(s, effects), 2);
-  EXPECT_EQ(effects[0], ECHO);
-  EXPECT_EQ(effects[1], BANDPASS);
-
-  s.output_file = "o." + std::string(985, 't');  // the type alone nearly fills a stage command
-  EXPECT_FALSE(stage_commands_fit(s));
-  s.pushed[BANDPASS] = s.pushed[ECHO] = false;
-  EXPECT_TRUE(stage_commands_fit(s));
 }
 
 }  // namespace

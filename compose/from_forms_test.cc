@@ -1,4 +1,4 @@
-// Reading the real windows into Settings, seen through the commands composed from it, and the
+// The real windows read into Settings, seen through the commands composed from them, and the
 // alerts of the routines the actions call.
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
@@ -10,46 +10,47 @@
 
 namespace {
 
-class FromForms : public ::testing::Test {
- protected:
-  void SetUp() override {
-    start_gui_once();
-    reset_controls();
-  }
-  static std::string main_command() {
-    CommandText command;
-    command.append("sox ");
-    add_volume_option(command);
-    if (add_input_file(command) != 0) return "";
-    add_output_options(command);
-    command.append(" -");
-    return command.text;
-  }
-  static std::string stage(Effect effect) {
-    CommandText command;
-    compose_stage(effect, command);
-    return command.text;
-  }
-};
-
-TEST_F(FromForms, StartUpValuesGiveTheDefaultCommands) {
-  fl_set_input(main_form->input_file, "song.au");
-  fl_set_input(main_form->output_file, "song.wav");
-  EXPECT_EQ(main_command(), "sox -v 1.000 song.au -t wav  -");
-  EXPECT_EQ(stage(ECHO), "sox -t wav - -t wav - echo 0.150 0.500 ");
-  EXPECT_EQ(stage(VIBRATO), "sox -t wav - -t wav - vibro 5 0.600 ");
-  EXPECT_EQ(stage(LOWPASS), "sox -t wav - -t wav - lowp 2030 ");
-  EXPECT_EQ(stage(HIGHPASS), "sox -t wav - -t wav - highp 2030 ");
-  EXPECT_EQ(stage(BANDPASS), "sox -t wav - -t wav - band 2030 3490 ");
-  Effect effects[5];
-  EXPECT_EQ(selected_effects(effects), 0);  // Plain only
+std::string main_command() {
+  CommandText command;
+  command.append("sox ");
+  add_volume_option(command);
+  if (add_input_file(command) != 0) return "";
+  add_output_options(command);
+  command.append(" -");
+  return command.text;
 }
 
-TEST_F(FromForms, EveryControlReachesTheCommands) {
+// The stage commands of the pushed effects, in chain-building order.
+std::vector<std::string> stages() {
+  Effect effects[5];
+  std::vector<std::string> commands;
+  for (int i = 0, count = selected_effects(effects); i < count; i++) {
+    CommandText command;
+    compose_stage(effects[i], command);
+    commands.push_back(command.text);
+  }
+  return commands;
+}
+
+TEST(FromForms, EveryControlReachesTheCommands) {
+  start_gui_once();
+  reset_controls();
   FD_main *m = main_form;
   FD_effects *e = effects_form;
-  fl_set_input(m->input_file, "in.raw");
-  fl_set_input(m->output_file, "out.wav");
+  fl_set_input(m->input_file, "song.au");
+  fl_set_input(m->output_file, "song.wav");
+  EXPECT_EQ(main_command(), "sox -v 1.000 song.au -t wav  -");
+  EXPECT_TRUE(stages().empty());  // Plain only
+  for (FL_OBJECT *effect : {e->echo, e->vibrato, e->lowpass, e->highpass, e->bandpass})
+    fl_set_button(effect, 1);
+  EXPECT_EQ(stages(), (std::vector<std::string>{
+                          "sox -t wav - -t wav - echo 0.150 0.500 ",
+                          "sox -t wav - -t wav - vibro 5 0.600 ",
+                          "sox -t wav - -t wav - lowp 2030 ",
+                          "sox -t wav - -t wav - highp 2030 ",
+                          "sox -t wav - -t wav - band 2030 3490 ",
+                      }));
+
   fl_set_button(m->in_ch2, 1);
   fl_set_button(m->in_ch_off, 0);
   fl_set_counter_value(m->input_rate, 100);
@@ -65,33 +66,21 @@ TEST_F(FromForms, EveryControlReachesTheCommands) {
   fl_set_slider_value(e->vibrato_depth, 0.35);
   fl_set_slider_value(e->filter_freq, 0.5);
   fl_set_slider_value(e->bandwidth, 1.25);
+  plain_cb(nullptr, 0);
   fl_set_button(e->vibrato, 1);
   fl_set_button(e->bandpass, 1);
-
-  EXPECT_EQ(main_command(), "sox -v 1.500 -c 2 -r 100 -t sw in.raw -c 4 -r 44100 -t au  -");
-  EXPECT_EQ(stage(ECHO), "sox -t au - -t au - echo 0.250 0.750 ");
-  EXPECT_EQ(stage(VIBRATO), "sox -t au - -t au - vibro 12 0.350 ");
-  EXPECT_EQ(stage(BANDPASS), "sox -t au - -t au - band 500 1250 ");
-  Effect effects[5];
-  ASSERT_EQ(selected_effects(effects), 2);
-  EXPECT_EQ(effects[0], VIBRATO);
-  EXPECT_EQ(effects[1], BANDPASS);
-  CommandText path;
-  EXPECT_EQ(get_output_file(path), 0);
-  EXPECT_STREQ(path.text, "out.wav");
-
-  // Each channel button on its own; "off" is read first.
-  const struct {
-    FL_OBJECT *button;
-    int channels;
-  } buttons[] = {{m->in_ch1, 1}, {m->in_ch4, 4}, {m->in_ch_off, 0}};
-  for (const auto &b : buttons) {
-    fl_set_button(b.button, 1);
-    EXPECT_EQ(read_settings().input_channels, b.channels);
-  }
+  EXPECT_EQ(main_command(), "sox -v 1.500 -c 2 -r 100 -t sw song.au -c 4 -r 44100 -t au  -");
+  EXPECT_EQ(stages(), (std::vector<std::string>{"sox -t au - -t au - vibro 12 0.350 ",
+                                                "sox -t au - -t au - band 500 1250 "}));
+  CommandText echo;
+  compose_stage(ECHO, echo);
+  EXPECT_STREQ(echo.text, "sox -t au - -t au - echo 0.250 0.750 ");
+  fl_set_button(m->in_ch1, 1);
+  EXPECT_EQ(read_settings().input_channels, 1);
 }
 
-TEST_F(FromForms, MissingAndTooLongNamesAlert) {
+TEST(FromForms, MissingAndTooLongNamesAlert) {
+  start_gui_once();
   const struct {
     std::string input, output;
     const char *alert;

@@ -61,34 +61,4 @@ TEST(MainCommand, OutputTypeFollowsTheLastDotOfTheName) {
   EXPECT_STREQ(output_type_name(s), "wav");
 }
 
-// Missing names append nothing, so the caller's alert leaves the command as it was; names too
-// long for the buffer are refused instead of cut.
-TEST(MainCommand, MissingAndTooLongNames) {
-  Settings s;
-  CommandText command, path;
-  command.append("sox ");
-  EXPECT_EQ(add_input_file(s, command), -1);
-  EXPECT_STREQ(command.text, "sox ");
-  EXPECT_EQ(get_output_file(s, path), -1);
-  EXPECT_FALSE(path.overflow);  // "no outputfile set", not "too long"
-
-  s.input_file.assign(994, 'n');  // "sox ", the name and its blank: 999 characters
-  EXPECT_EQ(add_input_file(s, command), 0);
-  EXPECT_FALSE(command.overflow);
-  s.input_file += 'n';
-  command.clear();
-  command.append("sox ");
-  EXPECT_EQ(add_input_file(s, command), 0);
-  EXPECT_TRUE(command.overflow);
-  EXPECT_STREQ(command.text, "sox ");
-
-  s.output_file.assign(999, 'o');
-  EXPECT_EQ(get_output_file(s, path), 0);
-  EXPECT_EQ(path.text, s.output_file);
-  s.output_file += 'o';
-  path.clear();
-  EXPECT_EQ(get_output_file(s, path), -1);
-  EXPECT_TRUE(path.overflow);
-}
-
 }  // namespace
