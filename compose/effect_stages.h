@@ -3,16 +3,14 @@
 #pragma once
 
 #include "compose/command_text.h"
+#include "compose/settings.h"
 
-enum Effect { ECHO, VIBRATO, LOWPASS, HIGHPASS, BANDPASS };
+// The pushed effects in chain-building order, echo first. Returns how many were written to
+// `effects` (room for five).
+int selected_effects(const Settings &settings, Effect effects[5]);
 
-// The pushed effects in chain-building order, echo first (the stage nearest the destination).
-// Returns how many were written to `effects` (room for five).
-int selected_effects(Effect effects[5]);
-
-// Composes the stage command of `effect` from the sliders and the output type, after clearing
-// `command`. Each command ends in a blank.
-void compose_stage(Effect effect, CommandText &command);
+// Composes the stage command of `effect` after clearing `command`. Each command ends in a blank.
+void compose_stage(const Settings &settings, Effect effect, CommandText &command);
 
 // Whether every pushed effect's stage command fits, so an action can refuse before it starts.
-bool stage_commands_fit();
+bool stage_commands_fit(const Settings &settings);

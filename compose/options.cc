@@ -2,75 +2,41 @@
 
 #include <cstring>
 
-#include "forms/effects_form.h"
-#include "forms/main_form.h"
-
-static void show_error(const char *message) {
-  fl_show_alert(message, "", "", 1);
+void add_volume_option(const Settings &settings, CommandText &command) {
+  command.append("-v %.3f ", settings.volume);
 }
 
-void add_volume_option(CommandText &command) {
-  command.append("-v %.3f ", fl_get_slider_value(effects_form->amplification));
-}
-
-// The radio grouping leaves at most one of the three pushed.
-static void add_channel_option(CommandText &command, FL_OBJECT *off, FL_OBJECT *one, FL_OBJECT *two,
-                               FL_OBJECT *four) {
-  if (fl_get_button(off)) return;
-  if (fl_get_button(one)) command.append("-c 1 ");
-  if (fl_get_button(two)) command.append("-c 2 ");
-  if (fl_get_button(four)) command.append("-c 4 ");
-}
-
-static void add_rate_option(CommandText &command, FL_OBJECT *counter) {
-  double rate = fl_get_counter_value(counter);
+static void add_channels_and_rate(CommandText &command, int channels, double rate) {
+  if (channels != 0) command.append("-c %d ", channels);
   if (rate != 0) command.append("-r %.0f ", rate);
 }
 
-void add_input_options(CommandText &command) {
-  add_channel_option(command, main_form->in_ch_off, main_form->in_ch1, main_form->in_ch2,
-                     main_form->in_ch4);
-  add_rate_option(command, main_form->input_rate);
-  int item = fl_get_choice(main_form->input_type);
-  if (item > 1) command.append("-t %s ", file_type_table[item]);
+void add_input_options(const Settings &settings, CommandText &command) {
+  add_channels_and_rate(command, settings.input_channels, settings.input_rate);
+  if (!settings.input_type.empty()) command.append("-t %s ", settings.input_type.c_str());
 }
 
-int add_input_file(CommandText &command) {
-  const char *name = fl_get_input(main_form->input_file);
-  if (!name[0]) {
-    show_error("Error: no inputfile set !");
-    return -1;
-  }
-  add_input_options(command);
-  command.append("%s ", name);
+int add_input_file(const Settings &settings, CommandText &command) {
+  if (settings.input_file.empty()) return -1;
+  add_input_options(settings, command);
+  command.append("%s ", settings.input_file.c_str());
   return 0;
 }
 
-void add_output_options(CommandText &command) {
-  add_channel_option(command, main_form->out_ch_off, main_form->out_ch1, main_form->out_ch2,
-                     main_form->out_ch4);
-  add_rate_option(command, main_form->output_rate);
-  command.append("-t %s ", output_type_name());
+// The output side, unlike the input side, always names a type.
+void add_output_options(const Settings &settings, CommandText &command) {
+  add_channels_and_rate(command, settings.output_channels, settings.output_rate);
+  command.append("-t %s ", output_type_name(settings));
 }
 
-const char *output_type_name() {
-  int item = fl_get_choice(main_form->output_type);
-  if (item > 1) return file_type_table[item];
-  const char *name = fl_get_input(main_form->output_file);
-  const char *dot = strrchr(name, '.');
+const char *output_type_name(const Settings &settings) {
+  if (!settings.output_type.empty()) return settings.output_type.c_str();
+  const char *dot = strrchr(settings.output_file.c_str(), '.');
   return dot ? dot + 1 : "unknown";
 }
 
-int get_output_file(CommandText &path) {
-  const char *name = fl_get_input(main_form->output_file);
-  if (!name[0]) {
-    show_error("Error: no outputfile set !");
-    return -1;
-  }
-  path.append("%s", name);
-  if (path.overflow) {
-    show_error("Error: outputfile name too long !");
-    return -1;
-  }
-  return 0;
+int get_output_file(const Settings &settings, CommandText &path) {
+  if (settings.output_file.empty()) return -1;
+  path.append("%s", settings.output_file.c_str());
+  return path.overflow ? -1 : 0;
 }

@@ -14,8 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "compose/effect_stages.h"
-#include "compose/options.h"
+#include "compose/from_forms.h"
 #include "console/console.h"
 #include "forms/main_form.h"
 #include "process/children.h"

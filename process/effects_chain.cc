@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "compose/effect_stages.h"
+#include "compose/from_forms.h"
 #include "process/keep_errno.h"
 #include "process/run_command.h"
 
