@@ -1,6 +1,5 @@
 #include "adapters/vplay_args.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,70 +8,58 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
-
-Args players(const Args &vplay) {
+// The aplay command, "|" and the play command for a vplay command line; or its refusal.
+Args players(const std::string &vplay) {
   PlayRequest r;
   std::string error;
-  EXPECT_TRUE(parse_vplay(vplay, &r, &error)) << error;
+  if (!parse_vplay(words(vplay), &r, &error)) return words(error);
   Args both = aplay_args(r), play = play_args(r);
   both.push_back("|");
   both.insert(both.end(), play.begin(), play.end());
   return both;
 }
 
-// The arguments the stand-in player was called with.
-Args logged_args(const std::string &log) {
-  Args words = read_argv_log(log);
-  return words.empty() ? words : Args(words.begin() + 1, words.end());
-}
-
-std::string refusal(const Args &vplay) {
-  PlayRequest r;
-  std::string error;
-  EXPECT_FALSE(parse_vplay(vplay, &r, &error));
-  return error;
-}
-
 TEST(Vplay, MapsItsOptionsToAplayAndPlay) {
-  EXPECT_EQ(players({"vplay", "-r", "-b", "8"}),
-            (Args{"aplay", "-q", "-f", "U8", "-r", "8000", "-c", "1", "-", "|", "play", "-q", "-t",
-                  "ub", "-r", "8000", "-c", "1", "-"}));
-  EXPECT_EQ(
-      players({"vplay", "-qS", "-s", "22.05", "-b16", "-t", "5", "-dvwa"}),
-      (Args{"aplay", "-q", "-f", "S16_LE", "-r", "22050", "-c", "2", "-d", "5",    "-", "|", "play",
-            "-q",    "-t", "sw", "-L",     "-r", "22050", "-c", "2", "-",  "trim", "0", "5"}));
-  EXPECT_EQ(players({"vplay", "-s44100", "-b", "12", "a.wav", "b"}),
-            (Args{"aplay", "-q",   "-f", "S16_LE", "-r", "44100", "-c", "1",     "a.wav", "b",
-                  "|",     "play", "-q", "-t",     "sw", "-L",    "-r", "44100", "-c",    "1",
-                  "a.wav", "-t",   "sw", "-L",     "-r", "44100", "-c", "1",     "b"}));
-  EXPECT_EQ(refusal({"vplay", "-x"}), "unknown option -x");
-  EXPECT_EQ(refusal({"vplay", "-b", "24"}), "bad value for -b: 24");
-  EXPECT_EQ(refusal({"vplay", "-s", "fast"}), "bad value for -s: fast");
-  EXPECT_EQ(refusal({"vplay", "-t"}), "option -t needs a value");
+  const struct {
+    std::string vplay, players;
+  } cases[] = {
+      {"vplay -r -b 8", "aplay -q -f U8 -r 8000 -c 1 - | play -q -t ub -r 8000 -c 1 -"},
+      {"vplay -qS -s 22.05 -b16 -t 5 -dvwa",
+       "aplay -q -f S16_LE -r 22050 -c 2 -d 5 - | play -q -t sw -L -r 22050 -c 2 - trim 0 5"},
+      {"vplay -s300 -b 12 -t0 -- -a.wav b",
+       "aplay -q -f S16_LE -r 300 -c 1 -a.wav b | "
+       "play -q -t sw -L -r 300 -c 1 -a.wav -t sw -L -r 300 -c 1 b"},
+      {"vplay -x", "unknown option -x"},
+      {"vplay -b 24", "bad value for -b: 24"},
+      {"vplay -s fast", "bad value for -s: fast"},
+      {"vplay -s 0", "bad value for -s: 0"},
+      {"vplay -t -1", "bad value for -t: -1"},
+      {"vplay -t", "option -t needs a value"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(players(c.vplay), words(c.players)) << c.vplay;
 }
 
 TEST(Vplay, BecomesAplayElsePlayElseFails) {
-  std::string with_aplay = scratch_dir(), with_play = scratch_dir(), log = with_play + "/log";
-  ASSERT_EQ(symlink(ARGV_LOG, (with_aplay + "/aplay").c_str()), 0);
-  ASSERT_EQ(symlink(ARGV_LOG, (with_play + "/play").c_str()), 0);
-  Args env = {"ARGV_LOG=" + log, "ARGV_LOG_STATUS=4"};
-
-  env.push_back("PATH=" + with_play + ":" + with_aplay);
-  EXPECT_EQ(run(LIBEXEC_DIR "/vplay", {"vplay", "-r", "-b", "8"}, env, "", "").status, 4);
-  EXPECT_EQ(logged_args(log), (Args{"aplay", "-q", "-f", "U8", "-r", "8000", "-c", "1", "-"}));
-
-  env.back() = "PATH=" + with_play;
-  EXPECT_EQ(run(LIBEXEC_DIR "/vplay", {"vplay", "-S"}, env, "", "").status, 4);
-  EXPECT_EQ(logged_args(log), (Args{"play", "-q", "-t", "ub", "-r", "8000", "-c", "2", "-"}));
-
-  env.back() = "PATH=/nonexistent";
-  Ran none = run(LIBEXEC_DIR "/vplay", {"vplay"}, env, "", "");
-  EXPECT_EQ(none.status, 127);
-  EXPECT_NE(none.err.find("neither aplay"), std::string::npos);
-  Ran bad = run(LIBEXEC_DIR "/vplay", {"vplay", "-z"}, env, "", "");
-  EXPECT_EQ(bad.status, 2);
-  EXPECT_NE(bad.err.find("usage: vplay"), std::string::npos);
+  std::string aplay_dir = scratch_dir(), play_dir = scratch_dir(), log = play_dir + "/log";
+  ASSERT_EQ(symlink(ARGV_LOG, (aplay_dir + "/aplay").c_str()), 0);
+  ASSERT_EQ(symlink(ARGV_LOG, (play_dir + "/play").c_str()), 0);
+  const struct {
+    std::string path, vplay;
+    int status;
+    std::string said;  // the player's command line, or the start of vplay's complaint
+  } cases[] = {
+      {play_dir + ":" + aplay_dir, "vplay -b 8", 4, "aplay -q -f U8 -r 8000 -c 1 - "},
+      {play_dir, "vplay -S", 4, "play -q -t ub -r 8000 -c 2 - "},
+      {"/nonexistent", "vplay", 127, "vplay: neither aplay"},
+      {play_dir, "vplay -z", 2, "vplay: unknown option -z\nusage: vplay"},
+  };
+  for (const auto &c : cases) {
+    unlink(log.c_str());
+    Ran ran = run(LIBEXEC_DIR "/vplay", words(c.vplay),
+                  {"PATH=" + c.path, "ARGV_LOG=" + log, "ARGV_LOG_STATUS=4"});
+    EXPECT_EQ(ran.status, c.status) << c.vplay;
+    EXPECT_EQ(c.status == 4 ? argv_logged(log) : ran.err.substr(0, c.said.size()), c.said);
+  }
 }
 
 }  // namespace

@@ -13,12 +13,8 @@ int main(int argc, char **argv) {
     std::perror("argv_log: ARGV_LOG");
     return 125;
   }
-  std::fprintf(out, "%ld", static_cast<long>(getpid()));
-  std::fputc('\0', out);
-  for (int i = 0; i < argc; ++i) {
-    std::fputs(argv[i], out);
-    std::fputc('\0', out);
-  }
+  std::fprintf(out, "%ld%c", static_cast<long>(getpid()), '\0');
+  for (int i = 0; i < argc; ++i) std::fprintf(out, "%s%c", argv[i], '\0');
   if (std::fclose(out) != 0) return 125;
   const char *status = std::getenv("ARGV_LOG_STATUS");
   return status ? std::atoi(status) : 0;

@@ -1,38 +1,28 @@
 #pragma once
 // Running the adapters and sox from tests, without a shell.
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
-// A fresh empty directory under the build tree's scratch directory.
-std::string scratch_dir();
+using Args = std::vector<std::string>;
 
+// text cut at each blank, the way Corvane's runner cuts a command: the last word keeps a
+// trailing blank.
+Args words(const std::string &text);
+
+// A fresh empty directory under the build tree; all are removed when the test process ends.
+std::string scratch_dir();
 std::string read_file(const std::string &path);
 
-// What the argv_log stand-in recorded: its process id, then its arguments, the called name first.
-std::vector<std::string> read_argv_log(const std::string &path);
-
-// Starts program with argv args and exactly the environment env, reading in and writing out and
-// err (descriptors); -1 when it cannot be started.
-pid_t start(const std::string &program, const std::vector<std::string> &args,
-            const std::vector<std::string> &env, int in, int out, int err);
-
-// pid's exit status, 128 + the signal when a signal ended it, or -1 when it has not ended within
-// 60 s (it is then killed).
-int finish(pid_t pid);
+// The arguments the argv_log stand-in recorded, the called name first, each followed by a blank.
+std::string argv_logged(const std::string &path);
 
 struct Ran {
-  int status;
+  int status;       // exit status, 128 + the signal that ended it, -1 when it could not start
   std::string err;  // what it wrote to standard error
 };
 
-// Runs program reading in_path and writing out_path ("" for /dev/null) to its end.
-Ran run(const std::string &program, const std::vector<std::string> &args,
-        const std::vector<std::string> &env, const std::string &in_path,
-        const std::string &out_path);
-
-// Runs producer | consumer, the consumer writing out_path; the consumer's result.
-Ran run_piped(const std::vector<std::string> &producer, const std::vector<std::string> &consumer,
-              const std::vector<std::string> &env, const std::string &out_path);
+// Runs program with argv args and exactly the environment env, reading in_path and writing
+// out_path ("" for /dev/null), to its end.
+Ran run(const std::string &program, const Args &args, const Args &env,
+        const std::string &in_path = "", const std::string &out_path = "");
