@@ -10,14 +10,12 @@
 
 #include "tests/support/test_run.h"
 
-namespace {
-
-const std::string kAdapter = LIBEXEC_DIR "/sox";
+static const std::string kAdapter = LIBEXEC_DIR "/sox";
 
 TEST(SoxAdapter, HandsOtherCommandsToTheNextRealSoxNeverToItself) {
-  // Before the stand-in sox that records its calls, PATH holds only the adapter again and entries
-  // that cannot be a sox program.
-  std::string top = scratch_dir(), log = top + "/log";
+  // Before the stand-in sox that records its calls, PATH holds the adapter again under other
+  // names and entries that cannot be a sox program.
+  std::string top = scratch_dir(), log = top + "/log", path = "PATH=:relative";
   for (const char *d : {"/plain", "/dir", "/dir/sox", "/link", "/hard", "/copy", "/real"})
     mkdir((top + d).c_str(), 0755);
   std::ofstream(top + "/plain/sox") << "not executable";
@@ -26,18 +24,15 @@ TEST(SoxAdapter, HandsOtherCommandsToTheNextRealSoxNeverToItself) {
   ASSERT_EQ(symlink(kAdapter.c_str(), (top + "/link/sox").c_str()), 0);
   ASSERT_EQ(link(kAdapter.c_str(), (top + "/hard/sox").c_str()), 0);
   ASSERT_EQ(symlink(ARGV_LOG, (top + "/real/sox").c_str()), 0);
-  std::string path = "PATH=:relative:" + top + "/plain:" + top + "/dir:" + top +
-                     "/link:" + LIBEXEC_DIR ":" + top + "/hard:" + top + "/copy:" + top + "/link";
-
-  for (const char *command :
-       {"sox -v 1.000 in.wav -t au  -", "sox -t wav - -t wav - echo 1 1 150 0.5 ",
-        "called-so -n -t wav - lowp 2030 x"}) {
+  for (const char *d : {"/plain", "/dir", "/link", "", "/hard", "/copy", "/link"})
+    path += ":" + (*d ? top + d : LIBEXEC_DIR);
+  for (const char *command : {"sox -v 1.000 in.wav -t au  -", "sox -n - echo 1 1 150 0.5 ",
+                              "called-so -n -t wav - lowp 2030 x"}) {
     Ran ran = run(top + "/link/sox", words(command),
                   {path + ":" + top + "/real", "ARGV_LOG=" + log, "ARGV_LOG_STATUS=3"});
-    EXPECT_EQ(ran.status, 3) << ran.err;  // the real sox's status
-    // sox picks its mode by the name it is called with.
-    EXPECT_EQ(argv_logged(log),
-              "sox" + std::string(command).substr(std::string(command).find(' ')) + " ");
+    EXPECT_EQ(ran.status, 3)
+        << ran.err;  // the real sox's status, and its name: sox picks its mode by it
+    EXPECT_EQ(argv_logged(log), "sox" + std::string(strchr(command, ' ')) + " ");
   }
   Ran missing = run(top + "/link/sox", {"sox", "-n", "-n"}, {path});
   EXPECT_EQ(missing.status, 127);
@@ -46,30 +41,16 @@ TEST(SoxAdapter, HandsOtherCommandsToTheNextRealSoxNeverToItself) {
 
 // One click, then silence: the classic echo repeats it every delay at each power of the volume.
 TEST(SoxAdapter, EchoSoundsLikeTheClassicFeedbackEcho) {
-  std::string dir = scratch_dir();
-  std::string click(2 * 1600, '\0');
+  std::string dir = scratch_dir(), click(2 * 1600, '\0');
   click[2 * 400 + 1] = 0x40;  // 0.5 at 0.05 s (16-bit little-endian samples at 8 kHz)
   std::ofstream(dir + "/in.sw", std::ios::binary) << click;
-  const Args env = {"PATH=" LIBEXEC_DIR ":" REAL_SOX_DIR};
-  Ran ran = run(kAdapter, words("sox -t sw - -t sw - echo 0.150 0.500 "), env, dir + "/in.sw",
-                dir + "/out.sw");
+  Ran ran = run(kAdapter, words("sox -t sw - -t sw - echo 0.150 0.500 "),
+                {"PATH=" LIBEXEC_DIR ":" REAL_SOX_DIR}, dir + "/in.sw", dir + "/out.sw");
   ASSERT_EQ(ran.status, 0) << ran.err;
   std::string out = read_file(dir + "/out.sw");
-  auto at = [&](size_t i) {
-    return int16_t(uint8_t(out[2 * i]) | uint8_t(out[2 * i + 1]) << 8) / 32768.0;
-  };
+  auto at = [&](size_t i) { return int16_t(uint8_t(out[2 * i]) | uint8_t(out[2 * i + 1]) << 8); };
   ASSERT_EQ(out.size(), click.size() + 2 * 7 * 1200);  // rings out for seven repeats
-  EXPECT_NEAR(at(400), 0.5 / 1.9921875, 0.0001);       // gain-out 1 / (1 + 0.5 + ... + 0.5^7)
+  EXPECT_NEAR(at(400), 16384 / 1.9921875, 2);          // gain-out 1 / (1 + 0.5 + ... + 0.5^7)
   for (int k = 1; k <= 7; ++k)
-    EXPECT_NEAR(at(400 + 1200 * k) / at(400), std::pow(0.5, k), 0.0005) << "repeat " << k;
-
-  // The rate comes from the header on standard input: a low-pass above half of it, which today's
-  // sox refuses, is brought under it.
-  ASSERT_EQ(
-      run(REAL_SOX_DIR "/sox", words("sox -r 8000 " + dir + "/in.sw " + dir + "/in.au"), {}).status,
-      0);
-  ran = run(kAdapter, words("sox -t au - -t au - lowp 6000 "), env, dir + "/in.au");
-  EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_NEAR(at(400 + 1200 * k), at(400) * std::pow(0.5, k), 2) << "repeat " << k;
 }
-
-}  // namespace

@@ -6,10 +6,8 @@
 
 #include "tests/support/test_run.h"
 
-namespace {
-
 // The aplay command, "|" and the play command for a vplay command line; or its refusal.
-Args players(const std::string &vplay) {
+static Args players(const std::string &vplay) {
   PlayRequest r;
   std::string error;
   if (!parse_vplay(words(vplay), &r, &error)) return words(error);
@@ -20,9 +18,7 @@ Args players(const std::string &vplay) {
 }
 
 TEST(Vplay, MapsItsOptionsToAplayAndPlay) {
-  const struct {
-    std::string vplay, players;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"vplay -r -b 8", "aplay -q -f U8 -r 8000 -c 1 - | play -q -t ub -r 8000 -c 1 -"},
       {"vplay -qS -s 22.05 -b16 -t 5 -dvwa",
        "aplay -q -f S16_LE -r 22050 -c 2 -d 5 - | play -q -t sw -L -r 22050 -c 2 - trim 0 5"},
@@ -34,9 +30,8 @@ TEST(Vplay, MapsItsOptionsToAplayAndPlay) {
       {"vplay -s fast", "bad value for -s: fast"},
       {"vplay -s 0", "bad value for -s: 0"},
       {"vplay -t -1", "bad value for -t: -1"},
-      {"vplay -t", "option -t needs a value"},
-  };
-  for (const auto &c : cases) EXPECT_EQ(players(c.vplay), words(c.players)) << c.vplay;
+      {"vplay -t", "option -t needs a value"}};
+  for (const auto &[vplay, expected] : cases) EXPECT_EQ(players(vplay), words(expected)) << vplay;
 }
 
 TEST(Vplay, BecomesAplayElsePlayElseFails) {
@@ -47,19 +42,14 @@ TEST(Vplay, BecomesAplayElsePlayElseFails) {
     std::string path, vplay;
     int status;
     std::string said;  // the player's command line, or the start of vplay's complaint
-  } cases[] = {
-      {play_dir + ":" + aplay_dir, "vplay -b 8", 4, "aplay -q -f U8 -r 8000 -c 1 - "},
-      {play_dir, "vplay -S", 4, "play -q -t ub -r 8000 -c 2 - "},
-      {"/nonexistent", "vplay", 127, "vplay: neither aplay"},
-      {play_dir, "vplay -z", 2, "vplay: unknown option -z\nusage: vplay"},
-  };
+  } cases[] = {{play_dir + ":" + aplay_dir, "vplay -b 8", 4, "aplay -q -f U8 -r 8000 -c 1 - "},
+               {play_dir, "vplay -S", 4, "play -q -t ub -r 8000 -c 2 - "},
+               {"/nonexistent", "vplay", 127, "vplay: neither aplay"},
+               {play_dir, "vplay -z", 2, "vplay: unknown option -z\nusage: vplay"}};
   for (const auto &c : cases) {
-    unlink(log.c_str());
     Ran ran = run(LIBEXEC_DIR "/vplay", words(c.vplay),
                   {"PATH=" + c.path, "ARGV_LOG=" + log, "ARGV_LOG_STATUS=4"});
     EXPECT_EQ(ran.status, c.status) << c.vplay;
     EXPECT_EQ(c.status == 4 ? argv_logged(log) : ran.err.substr(0, c.said.size()), c.said);
   }
 }
-
-}  // namespace
