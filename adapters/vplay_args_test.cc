@@ -19,7 +19,9 @@ static Args players(const std::string &vplay) {
 
 TEST(Vplay, MapsItsOptionsToAplayAndPlay) {
   const std::pair<std::string, std::string> cases[] = {
-      {"vplay -r -b 8", "aplay -q -f U8 -r 8000 -c 1 - | play -q -t ub -r 8000 -c 1 -"},
+      {"vplay -r -b 8 in -b",
+       "aplay -q -f U8 -r 8000 -c 1 in -b | play -q -t ub -r 8000 -c 1 in "
+       "-t ub -r 8000 -c 1 -b"},
       {"vplay -qS -s 22.05 -b16 -t 5 -dvwa",
        "aplay -q -f S16_LE -r 22050 -c 2 -d 5 - | play -q -t sw -L -r 22050 -c 2 - trim 0 5"},
       {"vplay -s300 -b 12 -t0 -- -a.wav b",
