@@ -50,10 +50,9 @@ inline Display *display() {
 }
 
 inline bool wait_until(const std::function<bool()> &done, double seconds = 5) {  // every 10 ms
-  for (int polls = seconds * 100; !done(); polls--) {
-    if (polls <= 0) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+    if (std::chrono::steady_clock::now() > end) return false;
   return true;
 }
 
