@@ -39,7 +39,7 @@ build() {
 # The Debian package as a user gets it: built by dpkg-buildpackage from the tracked files alone
 # (as they are in the working tree, without anyone's build folders), clean for lintian, holding
 # what `cmake --install --prefix /usr` installs, installed through apt-get, and its
-# /usr/bin/corvane driven through the windows by the launcher test.
+# /usr/bin/corvane driven through the windows by the end-to-end smoke test.
 package_test() {
   step_started=$(date +%s)
   dir=${PACKAGE_BUILD_DIR:-build-deb}
@@ -73,7 +73,7 @@ package_test() {
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --reinstall "$dir"/corvane_*.deb
   (cd "$build_dir" &&
-    CORVANE_LAUNCHER=/usr/bin/corvane ctest --output-on-failure -R '^data_launcher_test$')
+    CORVANE_LAUNCHER=/usr/bin/corvane ctest --output-on-failure -R '^e2e_smoke_test$')
   echo "Package step took $(($(date +%s) - step_started)) s"
 }
 

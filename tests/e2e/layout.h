@@ -5,35 +5,30 @@ struct Spot {
   int x, y;
 };
 
-// A control's rectangle, as the form lays it out.
+// A control's rectangle, as the form lays it out; clicked at its centre.
 struct Box {
   int x, y, width, height;
   constexpr Spot centre() const { return {x + width / 2, y + height / 2}; }
+  constexpr operator Spot() const { return centre(); }
 };
 
-// The main window.
 constexpr Box input_file{60, 30, 145, 20}, output_file{270, 30, 145, 20};
 constexpr Box select_input{15, 30, 40, 20}, select_output{225, 30, 40, 20};
-// A type choice's field without its arrow button: the middle and right buttons step its items.
-constexpr Box output_type_field{225, 55, 95, 20};
+constexpr Box output_type_field{225, 55, 95, 20};    // without its arrow: buttons 2, 3 step it
 constexpr Box output_rate_up_1000{320, 80, 20, 20};  // the counter's double arrow
-constexpr Box out_ch2{385, 70, 25, 25};
-constexpr Box console_area{10, 125, 415, 55};
-constexpr Box play_command{300, 200, 115, 20};
+constexpr Box out_ch2{385, 70, 25, 25}, play_command{300, 200, 115, 20};
 constexpr Box exit_button{25, 240, 70, 20}, convert_button{130, 240, 70, 20};
-constexpr Box play_button{225, 200, 70, 20}, info_button{25, 215, 70, 20};
-constexpr Box stop_button{225, 230, 70, 20}, effects_button{130, 215, 70, 20};
+constexpr Box play_button{225, 200, 70, 20}, stop_button{225, 230, 70, 20};
+constexpr Box effects_button{130, 215, 70, 20};
 
 // The "Sound Effects" window.
 constexpr Box plain{280, 85, 60, 20}, vibrato{280, 155, 60, 20}, echo{280, 120, 60, 20};
 constexpr Box highpass{350, 120, 60, 20}, lowpass{350, 85, 60, 20}, bandpass{350, 155, 60, 20};
 constexpr Box close_button{30, 20, 80, 25};
 
-// The toolkit's dialogs (XForms 1.2.3), measured from screenshots. "Question" is 460 x 130,
-// "Alert" 400 x 155 (both whatever the text), "FileSelector" 305 x 330.
-constexpr Spot question_yes{125, 103}, question_no{335, 103};
-constexpr Spot alert_dismiss{200, 130};
-constexpr Spot fselector_name{150, 302};  // the file name field, focused when it opens
-constexpr Spot fselector_ready{250, 247}, fselector_cancel{250, 217};
-// "Message" grows with its text; its Ok button is centred this far above the bottom edge.
+// The toolkit's dialogs (XForms 1.2.3), measured from screenshots: "Question" (460 x 130),
+// "Alert" (400 x 155), "FileSelector" (305 x 330, its name field focused); "Message" grows with
+// its text, its Ok button centred this far above the bottom edge.
+constexpr Spot question_yes{125, 103}, question_no{335, 103}, alert_dismiss{200, 130};
+constexpr Spot fselector_name{150, 302}, fselector_ready{250, 247}, fselector_cancel{250, 217};
 constexpr int message_ok_from_bottom = 25;
