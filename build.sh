@@ -12,7 +12,7 @@ build_dir=${BUILD_DIR:-build}
 # What building and running need; the tests and benchmarks need the second list as well.
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
   alsa-utils xfonts-base"
-test_packages="xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream groff-base
+test_packages="xvfb xauth xdotool x11-utils desktop-file-utils appstream groff-base
   clang libclang-rt-14-dev valgrind git build-essential dpkg-dev debhelper lintian"
 
 install_missing() {
