@@ -2,29 +2,61 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "app/app.h"
-#include "console/console.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 
 namespace {
 
 // The sliders' values right after start-up, so that a reset needs no copy of the defaults.
-struct SliderValue {
-  FL_OBJECT *object;
-  double value;
-};
-std::vector<SliderValue> start_up_sliders;
+std::vector<std::pair<FL_OBJECT *, double>> start_up_sliders;
+
+std::string answer;
+std::vector<std::string> texts;
+bool watching = false;
+FL_FORM *answered = nullptr;  // read already, waiting for it to close
+
+// Every 20 ms while an action runs: finds a shown toolkit dialog through the X window tree, reads
+// its text lines once (its labels cut at newlines, without empty lines and the toolkit's "@"
+// symbols) and triggers its button labelled like the answer.
+void answer_dialog_cb(int, void *) {
+  if (!watching) return;
+  Display *display = fl_get_display();
+  Window root, parent, *windows = nullptr;
+  unsigned count = 0;
+  FL_FORM *shown = nullptr;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &windows, &count);
+  for (unsigned i = 0; i < count; i++) {
+    FL_FORM *dialog = fl_win_to_form(windows[i]);
+    if (!dialog || dialog->visible != FL_VISIBLE || !dialog->label || !*dialog->label ||
+        !strstr("Alert Question Message", dialog->label))
+      continue;
+    for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next) {
+      std::string label = obj->label ? obj->label : "";
+      if (obj->objclass == FL_BUTTON && (answer.empty() || answer == label))
+        fl_trigger_object(obj);
+      else if (obj->objclass != FL_BUTTON && label[0] != '@' && dialog != answered)
+        for (size_t start = 0, end; start < label.size(); start = end + 1) {
+          end = std::min(label.find('\n', start), label.size());
+          if (end > start) texts.push_back(label.substr(start, end - start));
+        }
+    }
+    shown = dialog;
+  }
+  if (windows) XFree(windows);
+  answered = shown;
+  fl_add_timeout(20, answer_dialog_cb, nullptr);
+}
 
 }  // namespace
 
 void start_gui_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
+  if (main_form) return;
   static int argc = 1;
   static char name[] = "corvane";
   static char *argv[] = {name, nullptr};
@@ -45,79 +77,20 @@ bool pump_until(const std::function<bool()> &done, double seconds) {
   return true;
 }
 
-namespace {
-
-struct DialogWatch {
-  std::string answer;
-  std::vector<std::string> texts;
-  bool active = false;
-  FL_FORM *answered = nullptr;  // read already, waiting for it to close
-};
-DialogWatch watch;
-
-const char *const dialog_titles[] = {"Alert", "Question", "Message"};
-
-// The visible toolkit dialog, if any, found through the X window tree.
-FL_FORM *visible_dialog() {
-  Display *display = fl_get_display();
-  Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  FL_FORM *found = nullptr;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-    return nullptr;
-  for (unsigned i = 0; i < count && !found; i++) {
-    FL_FORM *form = fl_win_to_form(children[i]);
-    if (!form || form->visible != FL_VISIBLE || !form->label) continue;
-    for (const char *title : dialog_titles)
-      if (strcmp(form->label, title) == 0) found = form;
-  }
-  if (children) XFree(children);
-  return found;
-}
-
-// A dialog's text lines: its labels, cut at newlines, without empty lines and the toolkit's
-// "@" symbols (separator lines).
-void read_dialog(FL_FORM *dialog) {
-  for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next) {
-    if (!obj->label || obj->label[0] == '@' || obj->objclass == FL_BUTTON) continue;
-    std::string label = obj->label;
-    for (size_t start = 0, end; start < label.size(); start = end + 1) {
-      end = label.find('\n', start);
-      if (end == std::string::npos) end = label.size();
-      if (end > start) watch.texts.push_back(label.substr(start, end - start));
-    }
-  }
-}
-
-void answer_dialog_cb(int, void *) {
-  if (!watch.active) return;
-  FL_FORM *dialog = visible_dialog();
-  if (dialog && dialog != watch.answered) read_dialog(dialog);
-  watch.answered = dialog;
-  if (dialog)
-    for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next)
-      if (obj->objclass == FL_BUTTON && obj->label &&
-          (watch.answer.empty() || watch.answer == obj->label))
-        fl_trigger_object(obj);
-  fl_add_timeout(20, answer_dialog_cb, nullptr);
-}
-
-}  // namespace
-
 std::vector<std::string> dialogs_during(const std::function<void()> &action,
                                         const std::string &answer) {
-  watch = DialogWatch{answer, {}, true};
+  ::answer = answer, texts.clear(), watching = true, answered = nullptr;
   int timer = fl_add_timeout(20, answer_dialog_cb, nullptr);
   action();
-  watch.active = false;
+  watching = false;
   fl_remove_timeout(timer);
-  return watch.texts;
+  return texts;
 }
 
 std::vector<std::string> console_lines() {
   std::vector<std::string> lines;
-  int count = fl_get_browser_maxline(main_form->console);
-  for (int i = 1; i <= count; i++) lines.push_back(fl_get_browser_line(main_form->console, i));
+  for (int i = 1; i <= fl_get_browser_maxline(main_form->console); i++)
+    lines.push_back(fl_get_browser_line(main_form->console, i));
   return lines;
 }
 
@@ -132,7 +105,6 @@ void reset_controls() {
   fl_set_button(main_form->out_ch_off, 1);
   fl_set_input(main_form->play_command, "vplay -r -b 8");
   plain_cb(nullptr, 0);
-  for (const SliderValue &slider : start_up_sliders)
-    fl_set_slider_value(slider.object, slider.value);
+  for (const auto &slider : start_up_sliders) fl_set_slider_value(slider.first, slider.second);
   fl_clear_browser(main_form->console);
 }
