@@ -20,14 +20,12 @@ if(CORVANE_SANITIZE)
 
   # Every test inherits these from ctest itself. Reports go to files as well as failing the
   # process: a report inside corvane would otherwise vanish into its own console pipe, and
-  # build.sh fails the run when any file appears. The hostile-input tests preload a small library
-  # into corvane, which gcc's shared sanitizer runtime would refuse to follow unless told not to
-  # check the link order.
+  # build.sh fails the run when any file appears.
   set(SANITIZER_REPORTS ${CMAKE_BINARY_DIR}/sanitizer-reports)
   set(lsan_suppressions ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
   file(WRITE ${CMAKE_BINARY_DIR}/sanitizer-env.cmake
     "file(MAKE_DIRECTORY ${SANITIZER_REPORTS})\n"
-    "set(ENV{ASAN_OPTIONS} \"halt_on_error=1:detect_leaks=1:verify_asan_link_order=0:log_path=${SANITIZER_REPORTS}/asan\")\n"
+    "set(ENV{ASAN_OPTIONS} \"halt_on_error=1:detect_leaks=1:log_path=${SANITIZER_REPORTS}/asan\")\n"
     "set(ENV{UBSAN_OPTIONS} \"halt_on_error=1:print_stacktrace=1:log_path=${SANITIZER_REPORTS}/ubsan\")\n"
     "set(ENV{LSAN_OPTIONS} \"suppressions=${lsan_suppressions}:print_suppressions=0\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/sanitizer-env.cmake)
