@@ -47,11 +47,11 @@ void fl_addto_browser(FL_OBJECT *browser, const char *text) {
 static void bytewise_read_cb(int fd, void *) {
   FL_OBJECT *console = main_form->console;
   fl_freeze_form(console->form);
-  LineBreaker breaker;
+  std::string read_text;
   char byte;
-  while (read(fd, &byte, 1) > 0) breaker.feed(&byte, 1);
-  breaker.finish();
-  for (const std::string &text : breaker.additions()) console_add(console, text.c_str());
+  while (read(fd, &byte, 1) > 0) read_text += byte;
+  for (LineSpan line : break_lines(read_text.data(), read_text.size()))
+    console_add(console, (read_text.substr(line.start, line.length) + "\n").c_str());
   if (fl_get_browser_maxline(console) > 25)
     for (int i = 0; i < 11; i++) fl_delete_browser_line(console, 1);
   fl_unfreeze_form(console->form);
@@ -147,13 +147,10 @@ static double ingest(const char *self, double megabytes, FL_IO_CALLBACK reader) 
 
 // The lines the console must show for text that arrives in bursts of whole lines.
 static std::vector<std::string> expected_lines(const std::string &text) {
-  LineBreaker breaker;
-  breaker.feed(text.data(), text.size());
-  breaker.finish();
-  console_column = 1;
   std::vector<std::string> lines;
-  for (const std::string &addition : breaker.additions())
-    for (const std::string &line : console_lines_of(addition)) lines.push_back(line);
+  for (LineSpan line : break_lines(text.data(), text.size()))
+    lines.push_back(text.substr(line.start, line.length));
+  console_column = 1;
   return lines;
 }
 
