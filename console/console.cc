@@ -138,14 +138,14 @@ void console_read_cb(int, void *data) {
   FL_FORM *form = console_browser->form;
   fl_freeze_form(form);
 
-  // Text queued before this call goes after what the call reads; text queued meanwhile (the
-  // toolkit's own warnings) waits for the next call, which the full pipe guarantees.
   // Kept between calls and not cleared, so that only what a flood actually wrote becomes resident.
   static std::unique_ptr<char[]> store(new char[read_budget]);
   size_t used = 0;
   ssize_t got;
   while (used < read_budget && (got = read(fd, store.get() + used, read_budget - used)) > 0)
     used += size_t(got);
+  // Text queued before this call goes after what the call reads; text queued meanwhile (the
+  // toolkit's own warnings) waits for the next call, which the full pipe guarantees.
   std::string_view text(store.get(), used);
   std::string joined;
   if (!pending.empty()) {
