@@ -52,7 +52,7 @@ long count_fds() {
 // Runs an action's callback, answering its alerts; returns their lines joined.
 std::string act(void (*callback)(FL_OBJECT *, long)) {
   std::string alert;
-  for (const std::string &line : dialogs_during([&] { callback(nullptr, 0); }, "Dismiss"))
+  for (const std::string &line : alerts_during([&] { callback(nullptr, 0); }))
     alert += (alert.empty() ? "" : "\n") + line;
   return alert;
 }
@@ -110,7 +110,6 @@ class Actions : public ::testing::Test {
 TEST_F(Actions, RefusedBeforeAnythingStarts) {
   ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
   ASSERT_EQ(symlink("tone.wav", "soft.wav"), 0);
-  ASSERT_EQ(mkdir("folder", 0755), 0);
   ASSERT_EQ(mkfifo("nobody-reads", 0644), 0);
   const std::string same = "Error: outputfile is the inputfile !\nConverting would destroy it.",
                     unopened = "Error: cannot open outputfile !\n",
@@ -120,14 +119,12 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
     std::string input, output, alert;
   } rows[] = {
       {convert_cb, "", "out.wav", "Error: no inputfile set !"},
+      {convert_cb, "tone.wav", "", "Error: no outputfile set !"},
       // sox gets the input field split at blanks: any word of it counts.
-      {convert_cb, "tone.wav", "./tone.wav", same},
       {convert_cb, " tone.wav", "hard.wav", same},
-      {convert_cb, "tone.wav ", "soft.wav", same},
-      {convert_cb, "-t wav  tone.wav", "tone.wav", same},
+      {convert_cb, "-t wav  tone.wav ", "soft.wav", same},
       {convert_cb, "tone.wav", "missing/out.wav",
        unopened + "missing/out.wav: No such file or directory"},
-      {convert_cb, "tone.wav", "folder", unopened + "folder: Is a directory"},
       // Opening would wait for a reader for ever: refused at once instead.
       {convert_cb, "tone.wav", "nobody-reads",
        unopened + "nobody-reads: No such device or address"},
@@ -186,31 +183,20 @@ TEST_F(Actions, ConvertWritesTheOutput) {
   close(reader);
 }
 
-// A converter or player that cannot start says why on the console, a Convert leaves the output
-// as it was, and whatever did start ends.
+// A converter that cannot start says why on the console and leaves the output as it was, also
+// when a stage has started already.
 TEST_F(Actions, StartsThatFailSayWhyAndLeaveTheOutput) {
   std::ofstream("out.wav") << "keep";
   fl_set_input(main_form->output_file, "out.wav");
   std::ofstream("sox") << "#!/bin/sh\n";  // not executable
   std::string path = getenv("PATH");
-  const struct {
-    const char *path;
-    void (*action)(FL_OBJECT *, long);
-    const char *play_command, *line;
-  } rows[] = {
-      {"/none", convert_cb, "", "Error: cannot execute \"sox\": No such file or directory"},
-      {"", convert_cb, "", "Error: cannot execute \"sox\": Permission denied"},
-      // The converter meets a pipe without reader and ends.
-      {nullptr, play_cb, "no-such-player -x",
-       "Error: cannot execute \"no-such-player\": No such file or directory"},
-  };
-  for (const auto &row : rows) {
-    setenv("PATH", row.path ? (dir + row.path).c_str() : path.c_str(), 1);
-    fl_set_input(main_form->play_command, row.play_command);
-    EXPECT_EQ(act(row.action), "") << row.line;
+  for (const auto &[where, line] :
+       {std::pair{"/none", "Error: cannot execute \"sox\": No such file or directory"},
+        {"", "Error: cannot execute \"sox\": Permission denied"}}) {
+    setenv("PATH", (dir + where).c_str(), 1);
+    EXPECT_EQ(act(convert_cb), "") << line;
     setenv("PATH", path.c_str(), 1);
-    EXPECT_TRUE(pump_until([&] { return shown(row.line) == 1; })) << row.line;
-    EXPECT_TRUE(settle()) << row.line;
+    EXPECT_TRUE(pump_until([&] { return shown(line) == 1; })) << line;
   }
 
   // Out of descriptors with the output and its copy open: the first stage's pipe cannot be made,

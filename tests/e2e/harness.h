@@ -138,15 +138,6 @@ inline bool answer(const std::string &dialog, Spot button) {
   return false;
 }
 
-// Info by its shortcut, then Ok: true when the program answered, so it handled all before.
-inline bool answers(const App &app) {
-  click(app.main, input_file);
-  xdotool({"key", "Tab"});
-  int width = 0, height = 0;
-  sscanf(geometry(wait_window("Message")).c_str(), "%dx%d", &width, &height);
-  return answer("Message", {width / 2, height - message_ok_from_bottom});
-}
-
 inline bool pick_file(const std::string &name) {  // in the file selector, then Ready
   if (Window w = wait_window("FileSelector")) {
     click(w, fselector_name);

@@ -27,8 +27,6 @@ constexpr Box highpass{350, 120, 60, 20}, lowpass{350, 85, 60, 20}, bandpass{350
 constexpr Box close_button{30, 20, 80, 25};
 
 // The toolkit's dialogs (XForms 1.2.3), measured from screenshots: "Question" (460 x 130),
-// "FileSelector" (305 x 330, its name field focused); "Message" grows with its text, its Ok
-// button centred this far above the bottom edge.
+// "FileSelector" (305 x 330, its name field focused).
 constexpr Spot question_yes{125, 103}, question_no{335, 103};
 constexpr Spot fselector_name{150, 302}, fselector_ready{250, 247}, fselector_cancel{250, 217};
-constexpr int message_ok_from_bottom = 25;
