@@ -49,12 +49,9 @@ long count_fds() {
   return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
-// Runs an action's callback, answering its alerts; returns their lines joined.
+// Runs an action's callback, answering its alerts; returns their lines.
 std::string act(void (*callback)(FL_OBJECT *, long)) {
-  std::string alert;
-  for (const std::string &line : alerts_during([&] { callback(nullptr, 0); }))
-    alert += (alert.empty() ? "" : "\n") + line;
-  return alert;
+  return alerts_during([&] { callback(nullptr, 0); });
 }
 
 // Whether Convert and Play can be used, and their label colours.
@@ -114,31 +111,26 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
   const std::string same = "Error: outputfile is the inputfile !\nConverting would destroy it.",
                     unopened = "Error: cannot open outputfile !\n",
                     too_long = "Error: command too long !\nA command holds 999 characters at most.";
-  const struct {
-    void (*action)(FL_OBJECT *, long);
-    std::string input, output, alert;
-  } rows[] = {
-      {convert_cb, "", "out.wav", "Error: no inputfile set !"},
-      {convert_cb, "tone.wav", "", "Error: no outputfile set !"},
+  const std::string rows[][3] = {
+      {"", "out.wav", "Error: no inputfile set !"},
+      {"tone.wav", "", "Error: no outputfile set !"},
       // sox gets the input field split at blanks: any word of it counts.
-      {convert_cb, " tone.wav", "hard.wav", same},
-      {convert_cb, "-t wav  tone.wav ", "soft.wav", same},
-      {convert_cb, "tone.wav", "missing/out.wav",
-       unopened + "missing/out.wav: No such file or directory"},
+      {" tone.wav", "hard.wav", same},
+      {"-t wav  tone.wav ", "soft.wav", same},
+      {"tone.wav", "missing/out.wav", unopened + "missing/out.wav: No such file or directory"},
       // Opening would wait for a reader for ever: refused at once instead.
-      {convert_cb, "tone.wav", "nobody-reads",
-       unopened + "nobody-reads: No such device or address"},
+      {"tone.wav", "nobody-reads", unopened + "nobody-reads: No such device or address"},
       // "sox -v 1.000 " + name + " -t wav " + " -": one character more than a command holds.
-      {convert_cb, std::string(977, 'i'), "out.wav", too_long},
-      {convert_cb, "tone.wav", std::string(1000, 'o'), "Error: outputfile name too long !"},
-      {play_cb, "tone.wav", std::string(1000, 'p'), too_long},  // the play command
+      {std::string(977, 'i'), "out.wav", too_long},
+      {"tone.wav", std::string(1000, 'o'), "Error: outputfile name too long !"},
   };
-  for (const auto &row : rows) {
-    fl_set_input(main_form->input_file, row.input.c_str());
-    fl_set_input(row.action == play_cb ? main_form->play_command : main_form->output_file,
-                 row.output.c_str());
-    EXPECT_EQ(act(row.action), row.alert) << row.input << " -> " << row.output;
+  for (const auto &[input, output, alert] : rows) {
+    fl_set_input(main_form->input_file, input.c_str());
+    fl_set_input(main_form->output_file, output.c_str());
+    EXPECT_EQ(act(convert_cb), alert) << input << " -> " << output;
   }
+  fl_set_input(main_form->play_command, std::string(1000, 'p').c_str());
+  EXPECT_EQ(act(play_cb), too_long);
   settle();
   EXPECT_TRUE(announced().empty());  // nothing started, so no output was opened either
 }

@@ -16,7 +16,7 @@ namespace {
 // The sliders' values right after start-up, so that a reset needs no copy of the defaults.
 std::vector<std::pair<FL_OBJECT *, double>> start_up_sliders;
 
-std::vector<std::string> texts;
+std::string text;
 int timer = 0;
 FL_FORM *answered = nullptr;  // read already, waiting for it to close
 
@@ -40,7 +40,7 @@ void answer_alert_cb(int, void *) {
       else if (label[0] != '@' && alert != answered)
         for (size_t start = 0, end; start < label.size(); start = end + 1) {
           end = std::min(label.find('\n', start), label.size());
-          if (end > start) texts.push_back(label.substr(start, end - start));
+          if (end > start) text += (text.empty() ? "" : "\n") + label.substr(start, end - start);
         }
     }
     shown = alert;
@@ -74,12 +74,12 @@ bool pump_until(const std::function<bool()> &done, double seconds) {
   return true;
 }
 
-std::vector<std::string> alerts_during(const std::function<void()> &action) {
-  texts.clear(), answered = nullptr;
+std::string alerts_during(const std::function<void()> &action) {
+  text.clear(), answered = nullptr;
   timer = fl_add_timeout(20, answer_alert_cb, nullptr);
   action();
   fl_remove_timeout(timer);
-  return texts;
+  return text;
 }
 
 std::vector<std::string> console_lines() {
