@@ -27,7 +27,6 @@ struct App {
   pid_t pid = -1;
   std::string dir;
   Window main = 0;  // the "Corvane" window
-  int status = -1;  // exit status once ended: the code, or 128 + signal
   App() = default;
   App(const App &) = delete;
   ~App();
@@ -169,28 +168,16 @@ inline bool start(App &app) {
   return false;
 }
 
-inline bool wait_exit(App &app) {  // then app.status holds its status
-  int raw = 0;
-  if (app.status < 0 && wait_until([&] { return waitpid(app.pid, &raw, WNOHANG) > 0; }))
-    app.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  return app.status >= 0;
-}
-
 inline App::~App() {
-  if (pid > 0 && kill(-pid, SIGKILL) == 0 && status < 0) waitpid(pid, nullptr, 0);
+  if (pid > 0) kill(-pid, SIGKILL), waitpid(pid, nullptr, 0);  // at once if collected already
   std::error_code ignored;
   if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
 }
 
-// The player's start as the recorder logged it: its process id, then its arguments.
+// The player's arguments as the recorder logged them once it had read all it was sent.
 inline std::vector<std::string> player_call(const App &app) {
   std::vector<std::string> call;
   std::istringstream log(read_file(app.path("calls")));
   for (std::string word; std::getline(log, word, '\0');) call.push_back(word);
   return call;
-}
-
-inline bool process_ended(const std::string &pid) {  // gone, or a zombie not yet collected
-  std::string stat = read_file("/proc/" + pid + "/stat");
-  return stat.empty() || stat.compare(stat.rfind(')') + 2, 1, "Z") == 0;
 }

@@ -41,9 +41,9 @@ std::string read_file(const std::string &path) {
 }
 
 std::string argv_logged(const std::string &path) {
-  std::string text = read_file(path);  // the process id, then the arguments, each ended by NUL
+  std::string text = read_file(path);  // each argument ended by a NUL
   std::replace(text.begin(), text.end(), '\0', ' ');
-  return text.substr(text.find(' ') + 1);
+  return text;
 }
 
 Ran run(const std::string &program, const Args &args, const Args &env) {
