@@ -1,6 +1,5 @@
-// Drives the real corvane on the X server named by DISPLAY (a private Xvfb, no window manager)
-// with real pointer and key events through xdotool, and watches it from the outside: its
-// windows, the player it starts (the argv_log recorder as aplay), its exit status.
+// Drives the real corvane on a private Xvfb without window manager by real pointer and key events
+// (xdotool), and watches its windows and the player it starts from the outside.
 #pragma once
 
 // GoogleTest before Xlib, whose macros (None, Bool) would break GoogleTest's names.
@@ -21,15 +20,16 @@
 
 #include "tests/e2e/layout.h"
 
-// One corvane in its own process group and a fresh working directory. Destroying it kills the
-// group (corvane and whatever it left running) and removes the directory.
+// One corvane in its own process group and working directory; both go with it.
 struct App {
   pid_t pid = -1;
   std::string dir;
   Window main = 0;  // the "Corvane" window
-  App() = default;
-  App(const App &) = delete;
-  ~App();
+  ~App() {
+    if (pid > 0) kill(-pid, SIGKILL), waitpid(pid, nullptr, 0);  // at once if collected already
+    std::error_code ignored;
+    if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+  }
   std::string path(const std::string &name) const { return dir + "/" + name; }
 };
 
@@ -166,12 +166,6 @@ inline bool start(App &app) {
   if (app.pid > 0 && (app.main = wait_window("Corvane", 10))) return true;
   ADD_FAILURE() << program << " showed no \"Corvane\" window within 10 s";
   return false;
-}
-
-inline App::~App() {
-  if (pid > 0) kill(-pid, SIGKILL), waitpid(pid, nullptr, 0);  // at once if collected already
-  std::error_code ignored;
-  if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
 }
 
 // The player's arguments as the recorder logged them once it had read all it was sent.
