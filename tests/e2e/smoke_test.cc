@@ -38,17 +38,15 @@ TEST(Smoke, WindowsFieldsFileSelectorEffectsConvertPlayAndExit) {
   // The tone's second at 11000 Hz and the echo's seven repeats at its default delay of 0.15 s:
   // a shorter file means a stage failed or the output was cut.
   click(app.main, convert_button);
-  std::string pid = std::to_string(app.pid), found;
-  EXPECT_TRUE(wait_until(
-      [&] {
-        found = run({"sh", "-c",
-                     "cd $0 && for o in t r c s; do soxi -$o out.wav; done 2>&1 | paste -sd' '",
-                     app.dir});
-        return read_file("/proc/" + pid + "/task/" + pid + "/children").empty() &&
-               found == "wav 11000 2 22550\n";
-      },
-      20))
-      << "type rate channels samples: " << found;
+  std::string found, pid = std::to_string(app.pid);
+  auto converted = [&] {  // and all corvane started has ended
+    found =
+        run({"sh", "-c", "cd $0; for o in t r c s; do soxi -$o out.wav; done 2>&1 | paste -sd' '",
+             app.dir});
+    return read_file("/proc/" + pid + "/task/" + pid + "/children").empty() &&
+           found == "wav 11000 2 22550\n";
+  };
+  EXPECT_TRUE(wait_until(converted, 20)) << "type rate channels samples: " << found;
 
   click(app.main, play_button);  // the default play command "vplay -r -b 8", through the adapter
   std::vector<std::string> call;
