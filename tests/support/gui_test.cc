@@ -58,11 +58,8 @@ void start_gui_once() {
   static char name[] = "corvane";
   static char *argv[] = {name, nullptr};
   start_up(&argc, argv);
-  for (FL_OBJECT *slider :
-       {effects_form->amplification, effects_form->echo_delay, effects_form->echo_volume,
-        effects_form->vibrato_speed, effects_form->vibrato_depth, effects_form->filter_freq,
-        effects_form->bandwidth})
-    start_up_sliders.push_back({slider, fl_get_slider_value(slider)});
+  for (FL_OBJECT *o = effects_form->form->first; o; o = o->next)
+    if (o->objclass == FL_VALSLIDER) start_up_sliders.push_back({o, fl_get_slider_value(o)});
 }
 
 bool pump_until(const std::function<bool()> &done, double seconds) {
