@@ -188,7 +188,7 @@ TEST_F(Actions, StartsThatFailSayWhyAndLeaveTheOutput) {
     setenv("PATH", (dir + where).c_str(), 1);
     EXPECT_EQ(act(convert_cb), "") << line;
     setenv("PATH", path.c_str(), 1);
-    EXPECT_TRUE(pump_until([&] { return shown(line) == 1; })) << line;
+    EXPECT_TRUE(pump_until([line = line] { return shown(line) == 1; })) << line;
   }
 
   // Out of descriptors with the output and its copy open: the first stage's pipe cannot be made,
