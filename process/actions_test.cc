@@ -117,7 +117,6 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
       // sox gets the input field split at blanks: any word of it counts.
       {" tone.wav", "hard.wav", same},
       {"-t wav  tone.wav ", "soft.wav", same},
-      {"tone.wav", "missing/out.wav", unopened + "missing/out.wav: No such file or directory"},
       // Opening would wait for a reader for ever: refused at once instead.
       {"tone.wav", "nobody-reads", unopened + "nobody-reads: No such device or address"},
       // "sox -v 1.000 " + name + " -t wav " + " -": one character more than a command holds.
@@ -160,19 +159,11 @@ TEST_F(Actions, ConvertWritesTheOutput) {
                    "sox -t au - -t au - band 2030 3490 ", "sox -v 1.000  tone.wav -t au  -"}));
   plain_cb(nullptr, 0);
 
-  // An older, longer output loses its tail; a FIFO with a reader is written.
+  // An older, longer output loses its tail.
   std::ofstream("out.ub") << std::string(100000, 'x');
   fl_set_input(main_form->output_file, "out.ub");
   EXPECT_EQ(act(convert_cb), "");
   EXPECT_EQ(read_file("out.ub").size(), 4000u);  // 0.5 s at 8000 Hz, one byte a sample
-  ASSERT_EQ(mkfifo("out.fifo", 0644), 0);
-  int reader = open("out.fifo", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  fl_set_input(main_form->output_file, "out.fifo");
-  fl_set_choice(main_form->output_type, 5);  // ub: the pipe holds all 4000 bytes
-  EXPECT_EQ(act(convert_cb), "");
-  char sound[8192];
-  EXPECT_EQ(read(reader, sound, sizeof sound), 4000);
-  close(reader);
 }
 
 // A converter that cannot start says why on the console and leaves the output as it was, also
