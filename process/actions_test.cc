@@ -134,6 +134,16 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
   EXPECT_TRUE(announced().empty());  // nothing started, so no output was opened either
 }
 
+// Reads the FIFO a little at a time from the event loop until it has brought `fifo_wanted` bytes.
+static int fifo_fd = -1;
+static std::string fifo_got;
+constexpr size_t fifo_wanted = 80000;
+static void drain_fifo(int, void *) {
+  char bytes[4096];
+  for (ssize_t n; (n = read(fifo_fd, bytes, sizeof bytes)) > 0;) fifo_got.append(bytes, size_t(n));
+  if (fifo_got.size() < fifo_wanted) fl_add_timeout(20, drain_fifo, nullptr);
+}
+
 TEST_F(Actions, ConvertWritesTheOutput) {
   // Blanks around the input name join the separators; the output name is opened whole.
   fl_set_input(main_form->input_file, " tone.wav");
@@ -164,6 +174,19 @@ TEST_F(Actions, ConvertWritesTheOutput) {
   fl_set_input(main_form->output_file, "out.ub");
   EXPECT_EQ(act(convert_cb), "");
   EXPECT_EQ(read_file("out.ub").size(), 4000u);  // 0.5 s at 8000 Hz, one byte a sample
+
+  // A FIFO output gets the whole sound however late its reader starts: the converter writes to it
+  // blocking, and a full pipe must not fail it.
+  ASSERT_EQ(system("sox -n -r 8000 long.wav synth 10 sine 440"), 0);
+  ASSERT_EQ(mkfifo("fifo.ub", 0644), 0);
+  fifo_fd = open("fifo.ub", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  fl_set_input(main_form->input_file, "long.wav");
+  fl_set_input(main_form->output_file, "fifo.ub");
+  fl_add_timeout(200, drain_fifo, nullptr);
+  EXPECT_EQ(act(convert_cb), "");
+  EXPECT_TRUE(pump_until([] { return fifo_got.size() >= fifo_wanted; }));
+  EXPECT_EQ(fifo_got.size(), fifo_wanted);
+  close(fifo_fd);
 }
 
 // A converter that cannot start says why on the console and leaves the output as it was, also
