@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/line_breaker.h"
@@ -31,10 +33,16 @@ int console_child_fd() {
 constexpr size_t trim_trigger = 25;
 constexpr size_t trim_count = 11;
 
+// What the pipe holds: enough that a flooding child rarely waits for the window, and that one
+// reader call takes a flood in large steps. Each step ends in the toolkit showing up to console_cap
+// lines, which costs far more than breaking the step into lines, so fewer steps make a cheaper
+// flood.
+constexpr int pipe_capacity = 1024 * 1024;
+
 // Bytes one reader call takes at most, so the window gets its turn however fast a child writes.
 // It is at least what the pipe holds: text queued before a call then follows everything that was
 // in the pipe when it was queued.
-constexpr size_t read_budget = 256 * 1024;
+constexpr size_t read_budget = pipe_capacity;
 
 // Corvane is the pipe's only reader, so a blocking write of its own into a pipe that a child keeps
 // full would never return. Its standard error stream writes without blocking and queues the rest.
@@ -84,6 +92,7 @@ int console_start(FL_OBJECT *browser) {
     return -1;
   }
   fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+  fcntl(ends[0], F_SETPIPE_SZ, pipe_capacity);  // where the system refuses, the default pipe does
   console_browser = browser;
   read_end = ends[0];
   child_end = ends[1];
@@ -97,7 +106,7 @@ int console_start(FL_OBJECT *browser) {
 // bottom), so the lines go in one text; a newline inside a text separates two lines in every
 // toolkit release, and only an empty text and a final newline are read differently between
 // releases, so trailing empty lines go on their own.
-static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines, bool trim) {
+static void add_lines(FL_OBJECT *browser, const std::vector<std::string_view> &lines, bool trim) {
   size_t old = size_t(fl_get_browser_maxline(browser)), added = lines.size();
   size_t total = old + added;
   if (trim && total > trim_trigger) total -= trim_count;
@@ -113,14 +122,15 @@ static void add_lines(FL_OBJECT *browser, const std::vector<std::string> &lines,
   std::string text;
   for (size_t i = first; i < joined; i++) {
     if (i > first) text += '\n';
-    text += lines[i];
+    text.append(lines[i]);
   }
   if (joined > first) fl_addto_browser(browser, text.c_str());
   for (size_t i = joined; i < added; i++) fl_addto_browser(browser, "");
 }
 
 void console_add(FL_OBJECT *browser, const char *text) {
-  add_lines(browser, console_lines_of(text), false);
+  std::vector<std::string> lines = console_lines_of(text);
+  add_lines(browser, std::vector<std::string_view>(lines.begin(), lines.end()), false);
 }
 
 void console_read_cb(int, void *data) {
@@ -128,29 +138,25 @@ void console_read_cb(int, void *data) {
   FL_FORM *form = console_browser->form;
   fl_freeze_form(form);
 
+  // Kept between calls and not cleared, so that only what a flood actually wrote becomes resident.
+  static std::unique_ptr<char[]> store(new char[read_budget]);
+  size_t used = 0;
+  ssize_t got;
+  while (used < read_budget && (got = read(fd, store.get() + used, read_budget - used)) > 0)
+    used += size_t(got);
   // Text queued before this call goes after what the call reads; text queued meanwhile (the
   // toolkit's own warnings) waits for the next call, which the full pipe guarantees.
-  std::string own;
-  own.swap(pending);
-  LineBreaker breaker;
-  char chunk[65536];
-  size_t left = read_budget;
-  ssize_t got;
-  // Reading in bulk gives the same lines as reading byte by byte because the breaker carries the
-  // line state, not the read size.
-  while (left > 0 && (got = read(fd, chunk, std::min(sizeof chunk, left))) > 0) {
-    breaker.feed(chunk, size_t(got));
-    left -= size_t(got);
+  std::string_view text(store.get(), used);
+  std::string joined;
+  if (!pending.empty()) {
+    joined.assign(text).append(pending);
+    pending.clear();
+    text = joined;
   }
-  breaker.feed(own.data(), own.size());
-  breaker.finish();
-  // A breaker addition holds one line at most: it ends at its first newline or is cut at a NUL.
-  std::vector<std::string> lines;
-  lines.reserve(breaker.additions().size());
-  for (const std::string &text : breaker.additions()) {
-    if (text.empty()) continue;
-    lines.push_back(text.back() == '\n' ? text.substr(0, text.size() - 1) : text);
-  }
+
+  std::vector<std::string_view> lines;
+  for (LineSpan line : break_lines(text.data(), text.size()))
+    lines.push_back(text.substr(line.start, line.length));
   add_lines(console_browser, lines, true);
   fl_unfreeze_form(form);
 }

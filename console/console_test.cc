@@ -36,11 +36,11 @@ TEST(Console, ShowsEachReadAsLinesAndStaysShort) {
   // Three times what the pipe holds, in one write by Corvane itself, the pipe's only reader: the
   // write must return at once, what did not fit follows the rest, and at most 1,000 lines stay.
   std::string text;
-  for (int i = 0; i < 10000; i++) text += "own line " + std::to_string(i) + "\n";
+  for (int i = 0; i < 200000; i++) text += "own line " + std::to_string(i) + "\n";
   fputs(text.c_str(), stderr);
-  ASSERT_TRUE(pump_until([] { return console_lines().back() == "own line 9999"; }));
+  ASSERT_TRUE(pump_until([] { return console_lines().back() == "own line 199999"; }));
   lines = console_lines();
   ASSERT_EQ(lines.size(), console_cap);
   for (size_t i = 0; i < lines.size(); i++)
-    ASSERT_EQ(lines[i], "own line " + std::to_string(9000 + i));
+    ASSERT_EQ(lines[i], "own line " + std::to_string(199000 + i));
 }
