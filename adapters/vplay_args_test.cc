@@ -40,18 +40,17 @@ TEST(Vplay, BecomesAplayElsePlayElseFails) {
   std::string aplay_dir = scratch_dir(), play_dir = scratch_dir(), log = play_dir + "/log";
   ASSERT_EQ(symlink(ARGV_LOG, (aplay_dir + "/aplay").c_str()), 0);
   ASSERT_EQ(symlink(ARGV_LOG, (play_dir + "/play").c_str()), 0);
-  const struct {
-    std::string path, vplay;
-    int status;
-    std::string said;  // the player's command line, or the start of vplay's complaint
-  } cases[] = {{play_dir + ":" + aplay_dir, "vplay -b 8", 4, "aplay -q -f U8 -r 8000 -c 1 - "},
-               {play_dir, "vplay -S", 4, "play -q -t ub -r 8000 -c 2 - "},
-               {"/nonexistent", "vplay", 127, "vplay: neither aplay"},
-               {play_dir, "vplay -z", 2, "vplay: unknown option -z\nusage: vplay"}};
-  for (const auto &c : cases) {
-    Ran ran = run(LIBEXEC_DIR "/vplay", words(c.vplay),
-                  {"PATH=" + c.path, "ARGV_LOG=" + log, "ARGV_LOG_STATUS=4"});
-    EXPECT_EQ(ran.status, c.status) << c.vplay;
-    EXPECT_EQ(c.status == 4 ? argv_logged(log) : ran.err.substr(0, c.said.size()), c.said);
+  // PATH, the vplay command, its status, and the player's command line or the start of vplay's
+  // complaint.
+  for (const auto &[path, vplay, status, said] :
+       {std::tuple<std::string, std::string, int, std::string>{
+            play_dir + ":" + aplay_dir, "vplay -b 8", 4, "aplay -q -f U8 -r 8000 -c 1 - "},
+        {play_dir, "vplay -S", 4, "play -q -t ub -r 8000 -c 2 - "},
+        {"/nonexistent", "vplay", 127, "vplay: neither aplay"},
+        {play_dir, "vplay -z", 2, "vplay: unknown option -z\nusage: vplay"}}) {
+    Ran ran = run(LIBEXEC_DIR "/vplay", words(vplay),
+                  {"PATH=" + path, "ARGV_LOG=" + log, "ARGV_LOG_STATUS=4"});
+    EXPECT_EQ(ran.status, status) << vplay;
+    EXPECT_EQ(status == 4 ? argv_logged(log) : ran.err.substr(0, said.size()), said);
   }
 }

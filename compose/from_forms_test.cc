@@ -1,5 +1,5 @@
-// The real windows read into Settings, seen through the commands composed from them, and the
-// alerts of the routines the actions call.
+// The real windows read into Settings, seen through the commands composed from them; their
+// alerts show in actions_test.
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
 #include "compose/from_forms.h"
@@ -52,17 +52,4 @@ TEST(FromForms, EveryControlReachesTheCommands) {
   EXPECT_EQ(commands(), "-v 1.000 -c 2 -r 100 -t sw song.au -c 4 -r 44100 -t au ");
   fl_set_button(m->in_ch1, 1);
   EXPECT_EQ(read_settings().input_channels, 1);
-
-  const std::string too_long(1000, 'o');
-  for (const auto &[input, output, alert] :
-       {std::tuple{"", "out.wav", "Error: no inputfile set !"},
-        {"in.wav", "", "Error: no outputfile set !"},
-        {"in.wav", too_long.c_str(), "Error: outputfile name too long !"}}) {
-    fl_set_input(m->input_file, input);
-    fl_set_input(m->output_file, output);
-    CommandText command, path;
-    auto texts = dialogs_during(
-        [&] { EXPECT_EQ(add_input_file(command) + get_output_file(path), -1); }, "Dismiss");
-    EXPECT_EQ(texts, std::vector<std::string>{alert});
-  }
 }

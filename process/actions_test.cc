@@ -49,12 +49,9 @@ long count_fds() {
   return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
-// Runs an action's callback, answering its alerts; returns their lines joined.
+// Runs an action's callback, answering its alerts; returns their lines.
 std::string act(void (*callback)(FL_OBJECT *, long)) {
-  std::string alert;
-  for (const std::string &line : dialogs_during([&] { callback(nullptr, 0); }, "Dismiss"))
-    alert += (alert.empty() ? "" : "\n") + line;
-  return alert;
+  return alerts_during([&] { callback(nullptr, 0); });
 }
 
 // Whether Convert and Play can be used, and their label colours.
@@ -110,38 +107,29 @@ class Actions : public ::testing::Test {
 TEST_F(Actions, RefusedBeforeAnythingStarts) {
   ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
   ASSERT_EQ(symlink("tone.wav", "soft.wav"), 0);
-  ASSERT_EQ(mkdir("folder", 0755), 0);
   ASSERT_EQ(mkfifo("nobody-reads", 0644), 0);
   const std::string same = "Error: outputfile is the inputfile !\nConverting would destroy it.",
                     unopened = "Error: cannot open outputfile !\n",
                     too_long = "Error: command too long !\nA command holds 999 characters at most.";
-  const struct {
-    void (*action)(FL_OBJECT *, long);
-    std::string input, output, alert;
-  } rows[] = {
-      {convert_cb, "", "out.wav", "Error: no inputfile set !"},
+  const std::string rows[][3] = {
+      {"", "out.wav", "Error: no inputfile set !"},
+      {"tone.wav", "", "Error: no outputfile set !"},
       // sox gets the input field split at blanks: any word of it counts.
-      {convert_cb, "tone.wav", "./tone.wav", same},
-      {convert_cb, " tone.wav", "hard.wav", same},
-      {convert_cb, "tone.wav ", "soft.wav", same},
-      {convert_cb, "-t wav  tone.wav", "tone.wav", same},
-      {convert_cb, "tone.wav", "missing/out.wav",
-       unopened + "missing/out.wav: No such file or directory"},
-      {convert_cb, "tone.wav", "folder", unopened + "folder: Is a directory"},
+      {" tone.wav", "hard.wav", same},
+      {"-t wav  tone.wav ", "soft.wav", same},
       // Opening would wait for a reader for ever: refused at once instead.
-      {convert_cb, "tone.wav", "nobody-reads",
-       unopened + "nobody-reads: No such device or address"},
+      {"tone.wav", "nobody-reads", unopened + "nobody-reads: No such device or address"},
       // "sox -v 1.000 " + name + " -t wav " + " -": one character more than a command holds.
-      {convert_cb, std::string(977, 'i'), "out.wav", too_long},
-      {convert_cb, "tone.wav", std::string(1000, 'o'), "Error: outputfile name too long !"},
-      {play_cb, "tone.wav", std::string(1000, 'p'), too_long},  // the play command
+      {std::string(977, 'i'), "out.wav", too_long},
+      {"tone.wav", std::string(1000, 'o'), "Error: outputfile name too long !"},
   };
-  for (const auto &row : rows) {
-    fl_set_input(main_form->input_file, row.input.c_str());
-    fl_set_input(row.action == play_cb ? main_form->play_command : main_form->output_file,
-                 row.output.c_str());
-    EXPECT_EQ(act(row.action), row.alert) << row.input << " -> " << row.output;
+  for (const auto &[input, output, alert] : rows) {
+    fl_set_input(main_form->input_file, input.c_str());
+    fl_set_input(main_form->output_file, output.c_str());
+    EXPECT_EQ(act(convert_cb), alert) << input << " -> " << output;
   }
+  fl_set_input(main_form->play_command, std::string(1000, 'p').c_str());
+  EXPECT_EQ(act(play_cb), too_long);
   settle();
   EXPECT_TRUE(announced().empty());  // nothing started, so no output was opened either
 }
@@ -171,46 +159,27 @@ TEST_F(Actions, ConvertWritesTheOutput) {
                    "sox -t au - -t au - band 2030 3490 ", "sox -v 1.000  tone.wav -t au  -"}));
   plain_cb(nullptr, 0);
 
-  // An older, longer output loses its tail; a FIFO with a reader is written.
+  // An older, longer output loses its tail.
   std::ofstream("out.ub") << std::string(100000, 'x');
   fl_set_input(main_form->output_file, "out.ub");
   EXPECT_EQ(act(convert_cb), "");
   EXPECT_EQ(read_file("out.ub").size(), 4000u);  // 0.5 s at 8000 Hz, one byte a sample
-  ASSERT_EQ(mkfifo("out.fifo", 0644), 0);
-  int reader = open("out.fifo", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  fl_set_input(main_form->output_file, "out.fifo");
-  fl_set_choice(main_form->output_type, 5);  // ub: the pipe holds all 4000 bytes
-  EXPECT_EQ(act(convert_cb), "");
-  char sound[8192];
-  EXPECT_EQ(read(reader, sound, sizeof sound), 4000);
-  close(reader);
 }
 
-// A converter or player that cannot start says why on the console, a Convert leaves the output
-// as it was, and whatever did start ends.
+// A converter that cannot start says why on the console and leaves the output as it was, also
+// when a stage has started already.
 TEST_F(Actions, StartsThatFailSayWhyAndLeaveTheOutput) {
   std::ofstream("out.wav") << "keep";
   fl_set_input(main_form->output_file, "out.wav");
   std::ofstream("sox") << "#!/bin/sh\n";  // not executable
   std::string path = getenv("PATH");
-  const struct {
-    const char *path;
-    void (*action)(FL_OBJECT *, long);
-    const char *play_command, *line;
-  } rows[] = {
-      {"/none", convert_cb, "", "Error: cannot execute \"sox\": No such file or directory"},
-      {"", convert_cb, "", "Error: cannot execute \"sox\": Permission denied"},
-      // The converter meets a pipe without reader and ends.
-      {nullptr, play_cb, "no-such-player -x",
-       "Error: cannot execute \"no-such-player\": No such file or directory"},
-  };
-  for (const auto &row : rows) {
-    setenv("PATH", row.path ? (dir + row.path).c_str() : path.c_str(), 1);
-    fl_set_input(main_form->play_command, row.play_command);
-    EXPECT_EQ(act(row.action), "") << row.line;
+  for (const auto &[where, line] :
+       {std::pair{"/none", "Error: cannot execute \"sox\": No such file or directory"},
+        {"", "Error: cannot execute \"sox\": Permission denied"}}) {
+    setenv("PATH", (dir + where).c_str(), 1);
+    EXPECT_EQ(act(convert_cb), "") << line;
     setenv("PATH", path.c_str(), 1);
-    EXPECT_TRUE(pump_until([&] { return shown(row.line) == 1; })) << row.line;
-    EXPECT_TRUE(settle()) << row.line;
+    EXPECT_TRUE(pump_until([line = line] { return shown(line) == 1; })) << line;
   }
 
   // Out of descriptors with the output and its copy open: the first stage's pipe cannot be made,

@@ -2,17 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <string>
 #include <vector>
 
 TEST(SplitArgs, OnlyTheBlankSeparates) {
   using Words = std::vector<std::string>;
-  const struct {
-    const char *command;
-    Words words;
-  } rows[] = {
+  const std::pair<std::string, Words> rows[] = {
       {"vplay -r -b 8", {"vplay", "-r", "-b", "8"}},
       {"sox   -v 1.0  -", {"sox", "-v", "1.0", "-"}},  // a run of blanks is one separator
       {"a\tb c\nd", {"a\tb", "c\nd"}},
@@ -21,12 +17,12 @@ TEST(SplitArgs, OnlyTheBlankSeparates) {
       {"", {""}},
       {"   ", {"   "}},
   };
-  for (const auto &row : rows) {
-    char buf[100];
-    char **argv = split_args(strcpy(buf, row.command));
+  for (const auto &[command, expected] : rows) {
+    std::string text = command;  // split in place
+    char **argv = split_args(text.data());
     Words words;
     for (char **word = argv; *word; word++) words.push_back(*word);
     free(argv);
-    EXPECT_EQ(words, row.words) << "'" << row.command << "'";
+    EXPECT_EQ(words, expected) << "'" << command << "'";
   }
 }

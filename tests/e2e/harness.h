@@ -1,6 +1,5 @@
-// Drives the real corvane on the X server named by DISPLAY (a private Xvfb, no window manager)
-// with real pointer and key events through xdotool, and watches it from the outside: its
-// windows, the programs it starts (recorded by the stand-ins in bin/), its exit status.
+// Drives the real corvane on a private Xvfb without window manager by real pointer and key events
+// (xdotool), and watches its windows and the player it starts from the outside.
 #pragma once
 
 // GoogleTest before Xlib, whose macros (None, Bool) would break GoogleTest's names.
@@ -11,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -22,23 +20,17 @@
 
 #include "tests/e2e/layout.h"
 
-// One corvane in its own process group and a fresh working directory. Destroying it kills the
-// group (corvane and whatever it left running) and removes the directory.
+// One corvane in its own process group and working directory; both go with it.
 struct App {
   pid_t pid = -1;
   std::string dir;
   Window main = 0;  // the "Corvane" window
-  int status = -1;  // exit status once ended: the code, or 128 + signal
-  App() = default;
-  App(const App &) = delete;
-  ~App();
+  ~App() {
+    if (pid > 0) kill(-pid, SIGKILL), waitpid(pid, nullptr, 0);  // at once if collected already
+    std::error_code ignored;
+    if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+  }
   std::string path(const std::string &name) const { return dir + "/" + name; }
-};
-
-// One start recorded by the stand-ins.
-struct Call {
-  pid_t pid;
-  std::vector<std::string> argv;
 };
 
 // The test's own connection, to look at windows.
@@ -106,8 +98,8 @@ inline Window wait_window(const std::string &title, double seconds = 5) {  // 0 
   return w;
 }
 
-inline bool wait_gone(const std::string &title, double seconds = 5) {
-  return wait_until([&] { return find_window(title) == 0; }, seconds);
+inline bool wait_gone(const std::string &title) {
+  return wait_until([&] { return find_window(title) == 0; });
 }
 
 // "WxH+X+Y", then " fixed" when its size hints forbid resizing.
@@ -136,12 +128,6 @@ inline bool button_pushed(Window w, Box b) {  // drawn sunk in: its bottom right
   return light(b.x + b.width - 1, b.y + b.height - 1) > light(b.x, b.y);
 }
 
-inline void fill_field(Window w, Box field, const std::string &text) {  // emptied first
-  click(w, field);
-  xdotool({"key", "ctrl+a", "ctrl+k"});  // the toolkit's start of line, delete to its end
-  if (!text.empty()) xdotool({"type", "--delay", "2", text});
-}
-
 // Clicks a button of the dialog and waits for it to go; false after a test failure.
 inline bool answer(const std::string &dialog, Spot button) {
   Window w = wait_window(dialog);
@@ -149,15 +135,6 @@ inline bool answer(const std::string &dialog, Spot button) {
   if (w && wait_gone(dialog)) return true;
   ADD_FAILURE() << "the \"" << dialog << "\" window " << (w ? "stayed" : "never showed");
   return false;
-}
-
-// Info by its shortcut, then Ok: true when the program answered, so it handled all before.
-inline bool answers(const App &app) {
-  click(app.main, input_file);
-  xdotool({"key", "Tab"});
-  int width = 0, height = 0;
-  sscanf(geometry(wait_window("Message")).c_str(), "%dx%d", &width, &height);
-  return answer("Message", {width / 2, height - message_ok_from_bottom});
 }
 
 inline bool pick_file(const std::string &name) {  // in the file selector, then Ready
@@ -168,27 +145,20 @@ inline bool pick_file(const std::string &name) {  // in the file selector, then 
   return answer("FileSelector", fselector_ready);
 }
 
-inline bool make_tone(const std::string &path, double seconds) {  // 440 Hz, 8000 Hz mono
-  int status = -1;
-  run({E2E_REAL_SOX, "-n", "-r", "8000", path, "synth", std::to_string(seconds), "sine", "440"},
-      &status);
-  return status == 0;
-}
-
-// Starts `program` as "corvane" and waits for its main window (false after a test failure). The
-// stand-ins come first on PATH and record into app.dir; the "NAME=value" entries that `setup`
-// returns win over these, and it may fill app.dir.
-using Setup = std::function<std::vector<std::string>(const App &)>;
-inline bool start_program(App &app, const std::string &program, const Setup &setup) {
+// Starts corvane through its launcher (the build tree's, or CORVANE_LAUNCHER such as the
+// installed /usr/bin/corvane) in a fresh folder that holds the recorder as aplay, first on PATH
+// before today's sox; waits for its main window (false after a test failure).
+inline bool start(App &app) {
   char pattern[] = "/tmp/corvane-e2e-XXXXXX";
   app.dir = mkdtemp(pattern) ? pattern : "";
-  std::vector<std::string> env = {
-      "PATH=" E2E_BIN_DIR ":" + std::string(getenv("PATH")), "E2E_REAL_SOX=" E2E_REAL_SOX,
-      "E2E_CALLS=" + app.path("calls.log"), "E2E_PLAYED=" + app.path("played.raw")};
-  for (const std::string &e : setup(app)) env.push_back(e);
-  if (!app.dir.empty() && (app.pid = fork()) == 0) {
+  const char *launcher = getenv("CORVANE_LAUNCHER");
+  std::string program = launcher && *launcher ? launcher : LAUNCHER;
+  std::string env[] = {"PATH=" + app.dir + ":/usr/bin:/bin", "ARGV_LOG=" + app.path("calls"),
+                       "ARGV_LOG_INPUT=" + app.path("played.raw")};
+  if (!app.dir.empty() && symlink(ARGV_LOG, app.path("aplay").c_str()) == 0 &&
+      (app.pid = fork()) == 0) {
     setpgid(0, 0);
-    for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
+    for (std::string &e : env) putenv(e.data());
     if (chdir(app.dir.c_str()) == 0) execl(program.c_str(), "corvane", (char *)nullptr);
     _exit(127);
   }
@@ -198,61 +168,10 @@ inline bool start_program(App &app, const std::string &program, const Setup &set
   return false;
 }
 
-inline bool start(App &app, const std::vector<std::string> &env = {}) {  // the build's corvane
-  return start_program(app, CORVANE, [&](const App &) { return env; });
-}
-
-inline bool wait_exit(App &app, double seconds = 5) {  // then app.status holds its status
-  int raw = 0;
-  if (app.status < 0 && wait_until([&] { return waitpid(app.pid, &raw, WNOHANG) > 0; }, seconds))
-    app.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  return app.status >= 0;
-}
-
-inline App::~App() {
-  if (pid > 0 && kill(-pid, SIGKILL) == 0 && status < 0) waitpid(pid, nullptr, 0);
-  wait_gone("Corvane");  // the next test must not find this one's windows
-  std::error_code ignored;
-  if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
-}
-
-// A stand-in's line: its process id (exec keeps it), then every argument in brackets, so that
-// blanks inside and around an argument stay visible.
-inline std::vector<Call> calls(const App &app) {  // in the order of the forks
-  std::vector<Call> result;
-  std::string log = read_file(app.path("calls.log"));
-  std::istringstream lines(log.erase(log.rfind('\n') + 1));  // a line still being written waits
-  for (std::string line; std::getline(lines, line);) {
-    Call call{atoi(line.c_str()), {}};
-    size_t at = line.find(" [") + 2, end;
-    EXPECT_TRUE(at > 1 && line.back() == ']') << "not a line of the stand-ins: " << line;
-    for (; at > 1 && at < line.size(); at = end + 3) {
-      end = std::min(line.find("] [", at), line.size() - 1);  // no argument holds "] ["
-      call.argv.push_back(line.substr(at, end - at));
-    }
-    result.push_back(call);
-  }
-  // The started scripts log in whatever order they get to run; the ids follow the forks.
-  std::stable_sort(result.begin(), result.end(),
-                   [](const Call &a, const Call &b) { return a.pid < b.pid; });
-  return result;
-}
-
-inline bool process_ended(pid_t pid) {  // gone, or a zombie not yet collected
-  std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
-  return stat.empty() || stat.compare(stat.rfind(')') + 2, 1, "Z") == 0;
-}
-
-// n starts recorded, and all of them ended.
-inline bool wait_calls_ended(const App &app, size_t n, double seconds = 10) {
-  auto ended = [](const Call &call) { return process_ended(call.pid); };
-  std::vector<Call> c;
-  return wait_until(
-      [&] { return (c = calls(app)).size() >= n && all_of(c.begin(), c.end(), ended); }, seconds);
-}
-
-inline bool wait_blocked_on_pipe(pid_t pid, double seconds = 5) {  // writing to a full pipe
-  std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";   // anon_pipe_write since 6.x
-  return wait_until([&] { return read_file(wchan).find("pipe_write") != std::string::npos; },
-                    seconds);
+// The player's arguments as the recorder logged them once it had read all it was sent.
+inline std::vector<std::string> player_call(const App &app) {
+  std::vector<std::string> call;
+  std::istringstream log(read_file(app.path("calls")));
+  for (std::string word; std::getline(log, word, '\0');) call.push_back(word);
+  return call;
 }

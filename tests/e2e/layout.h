@@ -1,4 +1,5 @@
 // Where things are inside Corvane's windows and the toolkit's dialogs, relative to each window.
+// Shared with the benchmarks (bench/x_driver.h).
 #pragma once
 
 struct Spot {
@@ -18,8 +19,7 @@ constexpr Box output_type_field{225, 55, 95, 20};    // without its arrow: butto
 constexpr Box output_rate_up_1000{320, 80, 20, 20};  // the counter's double arrow
 constexpr Box out_ch2{385, 70, 25, 25}, play_command{300, 200, 115, 20};
 constexpr Box exit_button{25, 240, 70, 20}, convert_button{130, 240, 70, 20};
-constexpr Box play_button{225, 200, 70, 20}, stop_button{225, 230, 70, 20};
-constexpr Box effects_button{130, 215, 70, 20};
+constexpr Box play_button{225, 200, 70, 20}, effects_button{130, 215, 70, 20};
 
 // The "Sound Effects" window.
 constexpr Box plain{280, 85, 60, 20}, vibrato{280, 155, 60, 20}, echo{280, 120, 60, 20};
@@ -27,8 +27,6 @@ constexpr Box highpass{350, 120, 60, 20}, lowpass{350, 85, 60, 20}, bandpass{350
 constexpr Box close_button{30, 20, 80, 25};
 
 // The toolkit's dialogs (XForms 1.2.3), measured from screenshots: "Question" (460 x 130),
-// "Alert" (400 x 155), "FileSelector" (305 x 330, its name field focused); "Message" grows with
-// its text, its Ok button centred this far above the bottom edge.
-constexpr Spot question_yes{125, 103}, question_no{335, 103}, alert_dismiss{200, 130};
+// "FileSelector" (305 x 330, its name field focused).
+constexpr Spot question_yes{125, 103}, question_no{335, 103};
 constexpr Spot fselector_name{150, 302}, fselector_ready{250, 247}, fselector_cancel{250, 217};
-constexpr int message_ok_from_bottom = 25;

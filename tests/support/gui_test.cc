@@ -16,41 +16,38 @@ namespace {
 // The sliders' values right after start-up, so that a reset needs no copy of the defaults.
 std::vector<std::pair<FL_OBJECT *, double>> start_up_sliders;
 
-std::string answer;
-std::vector<std::string> texts;
-bool watching = false;
+std::string text;
+int timer = 0;
 FL_FORM *answered = nullptr;  // read already, waiting for it to close
 
-// Every 20 ms while an action runs: finds a shown toolkit dialog through the X window tree, reads
-// its text lines once (its labels cut at newlines, without empty lines and the toolkit's "@"
-// symbols) and triggers its button labelled like the answer.
-void answer_dialog_cb(int, void *) {
-  if (!watching) return;
+// Every 20 ms while an action runs: finds a shown alert through the X window tree, reads its text
+// lines once (its labels cut at newlines, without empty lines and the toolkit's "@" symbols) and
+// triggers its button.
+void answer_alert_cb(int, void *) {
   Display *display = fl_get_display();
   Window root, parent, *windows = nullptr;
   unsigned count = 0;
   FL_FORM *shown = nullptr;
   XQueryTree(display, DefaultRootWindow(display), &root, &parent, &windows, &count);
   for (unsigned i = 0; i < count; i++) {
-    FL_FORM *dialog = fl_win_to_form(windows[i]);
-    if (!dialog || dialog->visible != FL_VISIBLE || !dialog->label || !*dialog->label ||
-        !strstr("Alert Question Message", dialog->label))
+    FL_FORM *alert = fl_win_to_form(windows[i]);
+    if (!alert || alert->visible != FL_VISIBLE || !alert->label || strcmp(alert->label, "Alert"))
       continue;
-    for (FL_OBJECT *obj = dialog->first; obj; obj = obj->next) {
+    for (FL_OBJECT *obj = alert->first; obj; obj = obj->next) {
       std::string label = obj->label ? obj->label : "";
-      if (obj->objclass == FL_BUTTON && (answer.empty() || answer == label))
+      if (obj->objclass == FL_BUTTON)
         fl_trigger_object(obj);
-      else if (obj->objclass != FL_BUTTON && label[0] != '@' && dialog != answered)
+      else if (label[0] != '@' && alert != answered)
         for (size_t start = 0, end; start < label.size(); start = end + 1) {
           end = std::min(label.find('\n', start), label.size());
-          if (end > start) texts.push_back(label.substr(start, end - start));
+          if (end > start) text += (text.empty() ? "" : "\n") + label.substr(start, end - start);
         }
     }
-    shown = dialog;
+    shown = alert;
   }
   if (windows) XFree(windows);
   answered = shown;
-  fl_add_timeout(20, answer_dialog_cb, nullptr);
+  timer = fl_add_timeout(20, answer_alert_cb, nullptr);
 }
 
 }  // namespace
@@ -61,11 +58,8 @@ void start_gui_once() {
   static char name[] = "corvane";
   static char *argv[] = {name, nullptr};
   start_up(&argc, argv);
-  for (FL_OBJECT *slider :
-       {effects_form->amplification, effects_form->echo_delay, effects_form->echo_volume,
-        effects_form->vibrato_speed, effects_form->vibrato_depth, effects_form->filter_freq,
-        effects_form->bandwidth})
-    start_up_sliders.push_back({slider, fl_get_slider_value(slider)});
+  for (FL_OBJECT *o = effects_form->form->first; o; o = o->next)
+    if (o->objclass == FL_VALSLIDER) start_up_sliders.push_back({o, fl_get_slider_value(o)});
 }
 
 bool pump_until(const std::function<bool()> &done, double seconds) {
@@ -77,14 +71,12 @@ bool pump_until(const std::function<bool()> &done, double seconds) {
   return true;
 }
 
-std::vector<std::string> dialogs_during(const std::function<void()> &action,
-                                        const std::string &answer) {
-  ::answer = answer, texts.clear(), watching = true, answered = nullptr;
-  int timer = fl_add_timeout(20, answer_dialog_cb, nullptr);
+std::string alerts_during(const std::function<void()> &action) {
+  text.clear(), answered = nullptr;
+  timer = fl_add_timeout(20, answer_alert_cb, nullptr);
   action();
-  watching = false;
   fl_remove_timeout(timer);
-  return texts;
+  return text;
 }
 
 std::vector<std::string> console_lines() {

@@ -14,10 +14,9 @@ void start_gui_once();
 // Runs the event loop until done() holds or `seconds` pass; returns done().
 bool pump_until(const std::function<bool()> &done, double seconds = 10);
 
-// The text lines of the toolkit dialogs ("Alert", "Question", "Message") that `action` shows;
-// each is answered by triggering its button labelled `answer` ("Dismiss", "Yes", "No", "Ok").
-std::vector<std::string> dialogs_during(const std::function<void()> &action,
-                                        const std::string &answer = "");
+// The text lines of the toolkit alerts that `action` shows, joined by newlines; each alert is
+// answered by its button.
+std::string alerts_during(const std::function<void()> &action);
 
 // The console browser's lines.
 std::vector<std::string> console_lines();

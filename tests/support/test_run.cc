@@ -41,20 +41,18 @@ std::string read_file(const std::string &path) {
 }
 
 std::string argv_logged(const std::string &path) {
-  std::string text = read_file(path);  // the process id, then the arguments, each ended by NUL
+  std::string text = read_file(path);  // each argument ended by a NUL
   std::replace(text.begin(), text.end(), '\0', ' ');
-  return text.substr(text.find(' ') + 1);
+  return text;
 }
 
-Ran run(const std::string &program, const Args &args, const Args &env, const std::string &in_path,
-        const std::string &out_path) {
+Ran run(const std::string &program, const Args &args, const Args &env) {
   std::string err_path = scratch_dir() + "/stderr";
   pid_t pid = fork();
   if (pid == 0) {
-    const int write_flags = O_WRONLY | O_CREAT | O_TRUNC;
-    dup2(open(in_path.empty() ? "/dev/null" : in_path.c_str(), O_RDONLY), 0);
-    dup2(open(out_path.empty() ? "/dev/null" : out_path.c_str(), write_flags, 0644), 1);
-    dup2(open(err_path.c_str(), write_flags, 0644), 2);
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0), dup2(null, 1);
+    dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     std::vector<char *> argv, envp;
     for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
     for (const std::string &e : env) envp.push_back(const_cast<char *>(e.c_str()));

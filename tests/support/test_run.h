@@ -22,7 +22,6 @@ struct Ran {
   std::string err;  // what it wrote to standard error
 };
 
-// Runs program with argv args and exactly the environment env, reading in_path and writing
-// out_path ("" for /dev/null), to its end.
-Ran run(const std::string &program, const Args &args, const Args &env,
-        const std::string &in_path = "", const std::string &out_path = "");
+// Runs program with argv args and exactly the environment env, its standard input and output
+// on /dev/null, to its end.
+Ran run(const std::string &program, const Args &args, const Args &env);
