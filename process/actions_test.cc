@@ -115,7 +115,7 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
       {"", "out.wav", "Error: no inputfile set !"},
       {"tone.wav", "", "Error: no outputfile set !"},
       // sox gets the input field split at blanks: any word of it counts.
-      {" tone.wav", "hard.wav", same},
+      {"tone.wav", "hard.wav", same},
       {"-t wav  tone.wav ", "soft.wav", same},
       // Opening would wait for a reader for ever: refused at once instead.
       {"tone.wav", "nobody-reads", unopened + "nobody-reads: No such device or address"},

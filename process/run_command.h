@@ -18,6 +18,6 @@ void set_child_stderr(int fd);
 // nothing stays open, no child is left and last_child_pid is unchanged.
 int run_command(char *command, int out_fd, int flags);
 
-// 0 when starting `name` would find an executable file on the search path as the runner does,
-// else the reason it would fail (ENOENT, EACCES).
+// 0 when starting `name` (a plain name, no slash) would find an executable file on the search
+// path as the runner does, else the reason it would fail (ENOENT, EACCES).
 int find_program(const char *name);
