@@ -5,15 +5,18 @@
 #                     build the Debian package, check it with lintian, install it and drive it once,
 #                     then all the tests again in a sanitizer build, with a short run of each fuzz target
 #   ./build.sh bench  install what is missing, make a release build, print the benchmark table
+#                     and write it to docs/benchmarks.md
 set -eu
 cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 
-# What building and running need; the tests and benchmarks need the second list as well.
+# What building and running need; the tests and benchmarks need the second list as well, the
+# benchmarks the third too.
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
   alsa-utils xfonts-base"
 test_packages="xvfb xauth xdotool x11-utils desktop-file-utils appstream groff-base
   clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
+bench_packages="hyperfine jq valgrind libxtst-dev"
 
 install_missing() {
   missing=
@@ -118,9 +121,9 @@ case "${1:-}" in
     # Figures only, never a verdict; a release build of its own, on a private Xvfb.
     build_dir=${BUILD_DIR:-build-bench}
     build_type=Release
-    install_missing $run_packages $test_packages valgrind
-    build
-    exec tests/with-xvfb "$build_dir/bench/corvane_bench"
+    install_missing $run_packages $test_packages $bench_packages
+    build_testing=OFF build
+    exec tests/with-xvfb bench/run "$build_dir"
     ;;
   *)
     echo "usage: ./build.sh run | test | bench" >&2
