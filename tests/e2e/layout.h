@@ -1,5 +1,4 @@
 // Where things are inside Corvane's windows and the toolkit's dialogs, relative to each window.
-// Shared with the benchmarks (bench/x_driver.h).
 #pragma once
 
 struct Spot {
