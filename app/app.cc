@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "forms/effects_form.h"
 #include "process/children.h"
+#include "process/conversion.h"
 #include "process/run_command.h"
 
 // Children inherit descriptors 0 to 2 and pipes must never land on them: open whatever of them
@@ -28,6 +29,17 @@ static void watch_child(int pidfd) {
 }
 static void unwatch_child(int pidfd) {
   fl_remove_io_callback(pidfd, FL_READ, child_ended_cb);
+}
+
+// Stages still passing on the last of the sound when Corvane ends get this long to finish.
+constexpr double stage_grace_seconds = 10;
+
+// However Corvane ends (Exit, a window closed, the X connection lost), the children it leaves
+// running keep a reader on their standard error, and no conversion leaves a file behind.
+static void at_exit() {
+  set_child_watch(nullptr, nullptr);  // the event loop is over
+  if (any_child_running()) console_hand_off();
+  finish_conversions_at_exit(stage_grace_seconds);
 }
 
 void start_up(int *argc, char **argv) {
@@ -58,6 +70,8 @@ void init_defaults(FD_main *fdui) {
   fl_addto_choice(fdui->input_type, file_type_table[0]);
   fl_addto_choice(fdui->output_type, file_type_table[0]);
   set_child_watch(watch_child, unwatch_child);
+  set_child_ended(conversion_child_ended);
+  atexit(at_exit);
   if (console_start(fdui->console) != 0)
     fl_show_alert("Error: cannot show messages in the console !", strerror(errno), "", 1);
   set_child_stderr(console_child_fd());

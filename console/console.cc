@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 static FL_OBJECT *console_browser;
 static int read_end = -1;
 static int child_end = -1;
+static int started_with = -1;  // the standard error Corvane was started with
 
 // Corvane's own text that the full pipe had no room for; the reader adds it after the pipe's.
 static std::string pending;
@@ -85,12 +87,15 @@ int console_start(FL_OBJECT *browser) {
   int ends[2];
   // Both ends are close-on-exec: the runner hands children the write end as descriptor 2 only.
   if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+  int original = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
   if (redirect_standard_error(ends[1]) != 0) {
     KeepErrno keep;
     close(ends[0]);
     close(ends[1]);
+    if (original >= 0) close(original);
     return -1;
   }
+  started_with = original;
   fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
   fcntl(ends[0], F_SETPIPE_SZ, pipe_capacity);  // where the system refuses, the default pipe does
   console_browser = browser;
@@ -98,6 +103,31 @@ int console_start(FL_OBJECT *browser) {
   child_end = ends[1];
   fl_add_io_callback(ends[0], FL_READ, console_read_cb, reinterpret_cast<void *>(long(ends[0])));
   return 0;
+}
+
+void console_hand_off() {
+  if (read_end < 0) return;
+  fflush(stderr);
+  if (fork() != 0) return;
+  // The reader holds no write end, so it sees the end once every child has closed its own; and
+  // nothing else of Corvane's, so that no reader of its output waits for it.
+  if (dup2(started_with >= 0 ? started_with : open("/dev/null", O_WRONLY), STDERR_FILENO) < 0 ||
+      dup2(read_end, 3) < 0)
+    _exit(1);
+  close_range(4, ~0U, 0);
+  int null = open("/dev/null", O_RDWR);
+  dup2(null, 0), dup2(null, 1), close(null);
+  int fd = 3;
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  signal(SIGPIPE, SIG_IGN);  // a closed terminal only means the messages go nowhere
+  char bytes[65536];
+  for (ssize_t got; (got = read(fd, bytes, sizeof bytes)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    for (ssize_t done = 0, n; done < got; done += n)
+      if ((n = write(STDERR_FILENO, bytes + done, size_t(got - done))) <= 0) break;
+  }
+  _exit(0);
 }
 
 // Adds lines[first..], then applies the trim rule (when asked) and the cap. Lines that these would

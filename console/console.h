@@ -18,6 +18,11 @@ int console_fd();
 // The blocking write end that children get as standard error, or -1 before the console started.
 int console_child_fd();
 
+// For when Corvane ends while children still run: a process of its own goes on reading the pipe
+// and passes what it reads to the standard error Corvane was started with, until every child has
+// closed its end, so that no child is killed for writing a message nobody reads.
+void console_hand_off();
+
 // Event-loop callback for the pipe's read end (passed again as `data`).
 void console_read_cb(int fd, void *data);
 

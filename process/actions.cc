@@ -13,11 +13,13 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "compose/from_forms.h"
 #include "console/console.h"
 #include "forms/main_form.h"
 #include "process/children.h"
+#include "process/conversion.h"
 #include "process/effects_chain.h"
 #include "process/keep_errno.h"
 #include "process/run_command.h"
@@ -73,41 +75,9 @@ static bool output_is_an_input(const char *output) {
   return false;
 }
 
-// Finds the converter the way the runner will, before the output is touched: a missing sox
-// would otherwise leave the output emptied and nothing converted.
-static bool converter_found() {
-  int error = find_program("sox");
-  if (error == 0) return true;
-  fprintf(stderr, "Error: cannot execute \"sox\": %s\n", strerror(error));
-  return false;
-}
-
 static void show_output_error(const char *path) {
   show_error("Error: cannot open outputfile !",
              (std::string(path) + ": " + strerror(errno)).c_str());
-}
-
-// Opens the output without waiting (a FIFO without a reader is refused at once instead of
-// freezing the window) and without emptying it yet; the converter then writes to it blocking.
-static int open_output(const char *path) {
-  int file = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (file >= 0 && fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK) < 0) {
-    KeepErrno keep;
-    close(file);
-    file = -1;
-  }
-  if (file < 0) show_output_error(path);
-  return file;
-}
-
-// An older, longer output must not keep its tail; FIFOs and devices have nothing to empty.
-static bool empty_output(int file, const char *path) {
-  struct stat st;
-  if (fstat(file, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(file, 0) != 0) {
-    show_output_error(path);
-    return false;
-  }
-  return true;
 }
 
 constexpr int toolkit_tick_ms = 50;
@@ -141,22 +111,35 @@ static void wait_for_main_converter(pid_t pid) {
 }
 
 // What both actions do once their commands are checked: the effect chain into `destination`,
-// then the main converter into the chain's head. `ready` runs once every stage runs and may call
-// the start off; with `wait` this returns only when the main converter has ended. Closing the
-// head at the end gives the stages their end of file.
-static void start_sound_path(int destination, const std::function<bool()> &ready, bool wait) {
-  int head = build_effects_chain(destination);
-  if (head < 0) {
+// then the main converter into the chain's head, which is left in *head (-1 when there is none)
+// for the caller to close: that gives the stages their end of file. `ready` runs once every stage
+// runs and may call the start off. Returns the processes started, in the order the sound passes
+// them, the main converter first; empty when it could not start, with the reason in *why.
+static std::vector<Member> start_sound_path(int destination, const std::function<bool()> &ready,
+                                            int *head, std::string *why) {
+  std::vector<pid_t> stages;
+  *head = build_effects_chain(destination, &stages);
+  if (*head < 0) {
+    *why = std::string("the effects could not start: ") + strerror(errno);
     show_system_error("Error: cannot start the effects !");
-    return;
+    return {};
   }
-  if (ready()) {
-    if (run_command(command_buffer.text, head, RUN_STDOUT_TO_FD) < 0)
-      show_system_error("Error: cannot start sox !");
-    else if (wait)
-      wait_for_main_converter(last_child_pid);
+  if (!ready()) {
+    *why = std::string("it could not be emptied: ") + strerror(errno);
+    return {};
   }
-  close(head);
+  if (run_command(command_buffer.text, *head, RUN_STDOUT_TO_FD) < 0) {
+    *why = std::string("the converter could not start: ") + strerror(errno);
+    show_system_error("Error: cannot start sox !");
+    return {};
+  }
+  std::vector<Member> started = {{last_child_pid, "the converter"}};
+  Effect effects[5];
+  selected_effects(effects);
+  static const char *const role[] = {"the echo stage", "the vibrato stage", "the low-pass stage",
+                                     "the high-pass stage", "the band-pass stage"};
+  for (size_t i = stages.size(); i-- > 0;) started.push_back({stages[i], role[effects[i]]});
+  return started;
 }
 
 void convert_cb(FL_OBJECT *, long) {
@@ -167,30 +150,34 @@ void convert_cb(FL_OBJECT *, long) {
     show_error("Error: outputfile is the inputfile !", "Converting would destroy it.");
     return;
   }
-  if (!converter_found()) return;
-
-  int file = open_output(path.text);
-  if (file < 0) return;
-  // The chain closes `file` once a stage holds it; this copy empties the output later.
-  int own = fcntl(file, F_DUPFD_CLOEXEC, 3);
-  if (own < 0) {
-    show_system_error("Error: cannot start the effects !");
-    close(file);
+  Conversion conversion;
+  if (!open_conversion(path.text, &conversion)) {
+    show_output_error(path.text);
     return;
   }
-  // Emptied only once every stage runs, so a stage that cannot start leaves the old content; the
-  // stages write nothing before the converter does. Closing the copy first frees the descriptor
-  // that the converter's start needs.
-  start_sound_path(
-      file,
+  int head;
+  std::string why;
+  std::vector<Member> started = start_sound_path(
+      conversion.file,
       [&] {
-        bool emptied = empty_output(own, path.text);
-        close(own);
-        own = -1;
-        return emptied;
+        if (conversion_ready(&conversion)) return true;
+        KeepErrno keep;
+        show_output_error(path.text);
+        return false;
       },
-      true);
-  if (own >= 0) close(own);
+      &head, &why);
+  if (started.empty()) {
+    if (head >= 0) close(head);
+    conversion_not_started(&conversion, why);
+    return;
+  }
+  pid_t main = started.front().pid;
+  conversion.members = std::move(started);
+  conversion_started(std::move(conversion));  // before any of them can be collected
+  wait_for_main_converter(main);
+  close(head);
+  // Collected now, so that a Convert without effects returns with its output in place.
+  collect_child(child_pidfd(main));
 }
 
 void play_cb(FL_OBJECT *, long) {
@@ -205,8 +192,11 @@ void play_cb(FL_OBJECT *, long) {
     show_system_error("Error: cannot start the player !");
     return;
   }
+  int head;
+  std::string why;  // the alert says it
   start_sound_path(
-      player, [] { return true; }, false);
+      player, [] { return true; }, &head, &why);
+  if (head >= 0) close(head);
 }
 
 void stop_cb(FL_OBJECT *, long) {

@@ -23,6 +23,7 @@ struct Child {
 std::vector<Child> children;
 void (*watch_hook)(int pidfd);
 void (*unwatch_hook)(int pidfd);
+void (*ended_hook)(pid_t pid, int status);
 
 Child *find_pid(pid_t pid) {
   for (Child &c : children)
@@ -39,14 +40,20 @@ bool has_ended(int pidfd) {
   return n != 0;  // an error means the pidfd is unusable: never treat that child as running
 }
 
-// True once the child behind pidfd is gone: reaped now, or earlier by someone else.
-bool reap(int pidfd) {
+// True once the child behind pidfd is gone: reaped now, with its wait status in *status, or
+// earlier by someone else (*status -1).
+bool reap(int pidfd, int *status) {
   siginfo_t info;
   info.si_pid = 0;
   int r;
   do r = waitid(P_PIDFD, pidfd, &info, WEXITED | WNOHANG);
   while (r < 0 && errno == EINTR);
+  *status = -1;
   if (r < 0) return errno == ECHILD;
+  if (info.si_code == CLD_EXITED)
+    *status = W_EXITCODE(info.si_status, 0);
+  else
+    *status = W_EXITCODE(0, info.si_status) | (info.si_code == CLD_DUMPED ? WCOREFLAG : 0);
   return info.si_pid != 0;
 }
 
@@ -57,6 +64,10 @@ void set_child_watch(void (*watch)(int pidfd), void (*unwatch)(int pidfd)) {
   unwatch_hook = unwatch;
 }
 
+void set_child_ended(void (*ended)(pid_t pid, int status)) {
+  ended_hook = ended;
+}
+
 void track_child(pid_t pid, int pidfd) {
   children.push_back({pid, pidfd});
   if (watch_hook) watch_hook(pidfd);
@@ -65,10 +76,13 @@ void track_child(pid_t pid, int pidfd) {
 void collect_child(int pidfd) {
   for (size_t i = 0; i < children.size(); i++) {
     if (children[i].pidfd != pidfd) continue;
-    if (!reap(pidfd)) return;
+    int status;
+    if (!reap(pidfd, &status)) return;
+    pid_t pid = children[i].pid;
     children.erase(children.begin() + i);
     if (unwatch_hook) unwatch_hook(pidfd);
     close(pidfd);
+    if (ended_hook) ended_hook(pid, status);
     return;
   }
 }
@@ -76,6 +90,12 @@ void collect_child(int pidfd) {
 bool child_running(pid_t pid) {
   const Child *c = find_pid(pid);
   return c && !has_ended(c->pidfd);
+}
+
+bool any_child_running() {
+  for (const Child &c : children)
+    if (!has_ended(c.pidfd)) return true;
+  return false;
 }
 
 int child_pidfd(pid_t pid) {

@@ -9,6 +9,10 @@
 // is closed. Either may be null.
 void set_child_watch(void (*watch)(int pidfd), void (*unwatch)(int pidfd));
 
+// Told of every child collected by collect_child, with its wait status (as waitpid gives it), or
+// -1 when someone else collected it first and the status is lost.
+void set_child_ended(void (*ended)(pid_t pid, int status));
+
 // Takes over pidfd for the new child pid and tells the watcher.
 void track_child(pid_t pid, int pidfd);
 
@@ -19,6 +23,9 @@ void collect_child(int pidfd);
 // True while pid is a tracked child that has not ended; an ended child counts as ended even
 // before it is collected.
 bool child_running(pid_t pid);
+
+// True while some tracked child has not ended.
+bool any_child_running();
 
 // The pidfd of tracked child pid, or -1.
 int child_pidfd(pid_t pid);

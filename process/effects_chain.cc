@@ -35,12 +35,15 @@ int bandpass_stage(int downstream) {
   return start_stage(BANDPASS, downstream);
 }
 
-int build_effects_chain(int destination) {
+int build_effects_chain(int destination, std::vector<pid_t> *started) {
   static int (*const stage_of[])(int) = {echo_stage, vibrato_stage, lowpass_stage, highpass_stage,
                                          bandpass_stage};
   Effect effects[5];
   int count = selected_effects(effects);
   int current = destination;
-  for (int i = 0; i < count && current >= 0; i++) current = stage_of[effects[i]](current);
+  for (int i = 0; i < count && current >= 0; i++) {
+    current = stage_of[effects[i]](current);
+    if (current >= 0 && started) started->push_back(last_child_pid);
+  }
   return current;
 }
