@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +71,24 @@ bool settle() {
 int shown(const std::string &line) {
   Lines lines = console_lines();
   return int(std::count(lines.begin(), lines.end(), line));
+}
+
+// Whether the console shows `text`, which may be broken over several of its lines.
+bool told(const std::string &text) {
+  return pump_until([&] {
+    std::string joined;
+    for (const std::string &line : console_lines()) joined += line;
+    return joined.find(text) != std::string::npos;
+  });
+}
+
+// The names in the working folder, sorted.
+Lines listing() {
+  Lines names;
+  for (const auto &entry : std::filesystem::directory_iterator("."))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // The commands Corvane announced, in order.
@@ -189,34 +208,85 @@ TEST_F(Actions, ConvertWritesTheOutput) {
   close(fifo_fd);
 }
 
-// A converter that cannot start says why on the console and leaves the output as it was, also
-// when a stage has started already.
-TEST_F(Actions, StartsThatFailSayWhyAndLeaveTheOutput) {
-  std::ofstream("out.wav") << "keep";
-  fl_set_input(main_form->output_file, "out.wav");
-  std::ofstream("sox") << "#!/bin/sh\n";  // not executable
+// Wherever a Convert through two effects goes wrong, the old output keeps its bytes, nothing is
+// left beside it, and the console says what failed.
+TEST_F(Actions, AFailedConvertLeavesTheOutputAndSaysWhy) {
+  std::ofstream("old.wav") << "old sound";
+  fl_set_input(main_form->output_file, "old.wav");
+  const std::string effects = "Error: cannot start the effects !\n",
+                    sox = "Error: cannot start sox !\n", emfile = "Too many open files",
+                    eagain = "Resource temporarily unavailable";
+  struct Row {
+    std::string input, fail, alert, why;
+    rlim_t file_size = RLIM_INFINITY;
+    bool effects = true;
+  } rows[] = {
+      {"tone.wav", "pipe2:1", effects + emfile, "the effects could not start: " + emfile},
+      {"tone.wav", "pipe2:2", effects + emfile, "the effects could not start: " + emfile},
+      {"tone.wav", "pidfd_open:2", effects + emfile, "the effects could not start: " + emfile},
+      {"tone.wav", "fork:2", effects + eagain, "the effects could not start: " + eagain},
+      {"tone.wav", "fork:3", sox + eagain, "the converter could not start: " + eagain},
+      {"tone.wav", "linkat:1", "", "cannot give the new file its name: No space left on device"},
+      {"tone.wav", "renameat:1", "", "cannot give the new file its name: Permission denied"},
+      {"nosuch.wav", "", "", "the converter ended with exit status 2"},
+      {"nosuch.wav", "openat:1:95", "", "the converter ended with exit status 2"},  // named
+      // sox's usage is no sound: without effects it would go straight into the output.
+      {"   ", "", "", "the converter ended with exit status 1", RLIM_INFINITY, false},
+      // A full disk: the stage that writes the file is stopped, the others lose their reader.
+      {"tone.wav", "", "", "the echo stage was killed by SIGXFSZ", 4096},
+      {"tone.wav", "no real sox", "", "the converter ended with exit status 127"},
+  };
   std::string path = getenv("PATH");
-  for (const auto &[where, line] :
-       {std::pair{"/none", "Error: cannot execute \"sox\": No such file or directory"},
-        {"", "Error: cannot execute \"sox\": Permission denied"}}) {
-    setenv("PATH", (dir + where).c_str(), 1);
-    EXPECT_EQ(act(convert_cb), "") << line;
+  for (const Row &row : rows) {
+    fl_clear_browser(main_form->console);
+    fl_set_input(main_form->input_file, row.input.c_str());
+    fl_set_button(effects_form->echo, row.effects);
+    fl_set_button(effects_form->vibrato, row.effects);
+    setenv("FAIL_CALL", row.fail.c_str(), 1);
+    if (row.fail == "no real sox") setenv("PATH", LIBEXEC_DIR, 1);  // only Corvane's adapter
+    rlimit limit = {row.file_size, RLIM_INFINITY}, unlimited = {RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(act(convert_cb), row.alert) << row.fail;
+    // The stages end, and the output is replaced, from the event loop.
+    EXPECT_TRUE(told("Error: convert failed, \"old.wav\" is left unchanged: " + row.why))
+        << row.input << " " << row.fail;
+    settle();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
     setenv("PATH", path.c_str(), 1);
-    EXPECT_TRUE(pump_until([line = line] { return shown(line) == 1; })) << line;
+    unsetenv("FAIL_CALL");
+    EXPECT_TRUE(read_file("old.wav") == "old sound") << row.input << " " << row.fail;
+    EXPECT_EQ(listing(), (Lines{"old.wav", "tone.wav"})) << row.input << " " << row.fail;
   }
+  EXPECT_TRUE(told("sox: no sox program found on PATH besides Corvane's adapter"));
+}
 
-  // Out of descriptors with the output and its copy open: the first stage's pipe cannot be made,
-  // or its pidfd cannot, and the stage started without one is taken back.
-  fl_set_button(effects_form->echo, 1);
-  for (int spare : {3, 4}) {
-    std::vector<int> held;
-    for (int fd; (fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) held.push_back(fd);
-    for (int i = 0; i < spare; i++) close(held.back()), held.pop_back();
-    std::string alert = act(convert_cb);
-    for (int fd : held) close(fd);
-    EXPECT_EQ(alert, "Error: cannot start the effects !\nToo many open files") << spare;
+// A Convert that succeeds gives the output exactly what sox alone writes, keeping what the user
+// set up around it: its permission bits, a link to it, its other names.
+TEST_F(Actions, AConvertReplacesTheOutputAsTheUserKeptIt) {
+  ASSERT_EQ(system("sox -v 1.000 tone.wav -t wav - >sox.wav"), 0);
+  const std::string sound = read_file("sox.wav");
+  for (const char *name : {"private.wav", "target.wav", "one.wav", "named.wav"})
+    std::ofstream(name) << "old sound";
+  chmod("private.wav", 0600);
+  ASSERT_EQ(symlink("target.wav", "link.wav"), 0);
+  ASSERT_EQ(link("one.wav", "other.wav"), 0);  // written in place: both names see the new sound
+  struct stat before, after;
+  stat("one.wav", &before);
+  for (const char *output : {"private.wav", "link.wav", "one.wav", "named.wav"}) {
+    fl_set_input(main_form->output_file, output);
+    // Where the file system makes no file without a name, the new file is a named one.
+    if (output == std::string("named.wav")) setenv("FAIL_CALL", "openat:1:95", 1);
+    EXPECT_EQ(act(convert_cb), "") << output;
+    unsetenv("FAIL_CALL");
   }
-  EXPECT_EQ(read_file("out.wav"), "keep");
+  for (const char *name : {"private.wav", "target.wav", "one.wav", "other.wav", "named.wav"})
+    EXPECT_EQ(read_file(name), sound) << name;
+  EXPECT_TRUE(stat("private.wav", &after) == 0 && (after.st_mode & 0777) == 0600);
+  EXPECT_TRUE(lstat("link.wav", &after) == 0 && S_ISLNK(after.st_mode));
+  EXPECT_TRUE(stat("one.wav", &after) == 0 && after.st_ino == before.st_ino);
+  EXPECT_EQ(listing(), (Lines{"link.wav", "named.wav", "one.wav", "other.wav", "private.wav",
+                              "sox.wav", "target.wav", "tone.wav"}));
+  EXPECT_TRUE(console_lines().size() == 4) << "a successful Convert adds no line";
 }
 
 // Play starts the player first, leaving it our standard output, and sends it unsigned bytes
