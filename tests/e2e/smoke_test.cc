@@ -62,3 +62,61 @@ TEST(Smoke, WindowsFieldsFileSelectorEffectsConvertPlayAndExit) {
   EXPECT_TRUE(wait_until([&] { return waitpid(app.pid, &status, WNOHANG) > 0; })) << "still runs";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
+
+// Corvane ending during a Convert leaves its children running with a reader on their standard
+// error, so a converter that keeps warning is not killed for it; a conversion still converting
+// leaves the old output as it was, one whose stages are only finishing still replaces it.
+TEST(Smoke, ExitDuringAConvertKillsNoChildAndCostsNoFile) {
+  struct Case {
+    std::string sox;  // the converter behind the adapter, in app.dir
+    bool echo;
+    std::string output;  // what the output holds once all have ended
+  } cases[] = {
+      {"i=0; while [ $i -lt 100 ]; do echo \"sox WARN: clipped $i\" >&2; sleep 0.02; "
+       "i=$((i+1)); done",
+       false, "old sound"},
+      {"case \" $* \" in *\" echo \"*) sleep 2;; esac", true, ""},
+  };
+  for (const Case &c : cases) {
+    App app;
+    ASSERT_TRUE(start(app));
+    std::ofstream(app.path("sox")) << "#!/bin/sh\necho >>started\n"
+                                   << c.sox << "\n"
+                                   << "/usr/bin/sox \"$@\"\necho $? >>ended\n";
+    chmod(app.path("sox").c_str(), 0755);
+    std::ofstream(app.path("out.wav")) << "old sound";
+    ASSERT_EQ(system(("sox -n -r 8000 " + app.path("tone.wav") + " synth 1 sine 440").c_str()), 0);
+    click(app.main, input_file);
+    xdotool({"type", "tone.wav"});
+    click(app.main, output_file);
+    xdotool({"type", "out.wav"});
+    if (c.echo) {
+      click(app.main, effects_button);
+      Window effects = wait_window("Sound Effects");
+      click(effects, echo);
+      click(effects, close_button);
+      ASSERT_TRUE(wait_gone("Sound Effects"));
+    }
+    click(app.main, convert_button);
+    // Warning, or with echo: the converter has ended and its stage is still waiting.
+    size_t running = c.echo ? 2 : 1;
+    EXPECT_TRUE(wait_until([&] {
+      return read_file(app.path("started")).size() == running &&
+             read_file(app.path("ended")).size() == running * 2 - 2;
+    })) << c.sox;
+    click(app.main, exit_button);
+    ASSERT_TRUE(answer("Question", question_yes));
+    int status = -1;
+    EXPECT_TRUE(wait_until([&] { return waitpid(app.pid, &status, WNOHANG) > 0; }, 15));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Every child ran to its end and succeeded.
+    std::string all_ended = c.echo ? "0\n0\n" : "0\n";
+    EXPECT_TRUE(wait_until([&] { return read_file(app.path("ended")) == all_ended; }, 10))
+        << "a child failed or died: " << read_file(app.path("ended"));
+    if (c.output.empty())  // the tone's second with the echo's seven repeats of 0.15 s
+      EXPECT_EQ(run({"soxi", "-s", app.path("out.wav")}), "16400\n");
+    else
+      EXPECT_EQ(read_file(app.path("out.wav")), c.output);
+    EXPECT_EQ(run({"ls", "-A", app.dir}), "aplay\nended\nout.wav\nsox\nstarted\ntone.wav\n");
+  }
+}
