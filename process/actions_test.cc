@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -24,6 +25,18 @@
 #include "tests/support/gui_test.h"
 
 namespace {
+
+// This process starts as under nohup, from a parent that ignores SIGCHLD and blocks SIGUSR2: the
+// children must keep SIGHUP ignored and SIGUSR2 blocked, and Corvane must still hold each of them
+// until it collects it, where an ignored SIGCHLD would free them behind its back.
+const bool started_like_nohup = [] {
+  signal(SIGHUP, SIG_IGN);
+  signal(SIGCHLD, SIG_IGN);
+  sigset_t usr2;
+  sigemptyset(&usr2);
+  sigaddset(&usr2, SIGUSR2);
+  return sigprocmask(SIG_BLOCK, &usr2, nullptr) == 0;
+}();
 
 using Lines = std::vector<std::string>;
 const std::string terminated = "Player terminated, but music may continue until buffer is empty !";
@@ -221,11 +234,14 @@ TEST_F(Actions, StartsThatFailSayWhyAndLeaveTheOutput) {
 
 // Play starts the player first, leaving it our standard output, and sends it unsigned bytes
 // unless a type is chosen. A child holds nothing of ours but 0 to 2 (no pipe end, pidfd or X
-// connection) and starts with default signal dispositions and nothing blocked, whatever ours are;
-// ours are back as they were afterwards.
+// connection) and starts with the signals this process was started with (SIGHUP ignored, SIGUSR2
+// blocked), whatever Corvane ignores, catches or blocks since; ours are back as they were
+// afterwards.
 TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
+  ASSERT_TRUE(started_like_nohup);
   int stray = open("/dev/null", O_RDONLY);  // not close-on-exec, like a careless library's
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGHUP, [](int) {});
   sigset_t block, old, now;
   sigemptyset(&block);
   sigaddset(&block, SIGUSR1);
@@ -240,6 +256,7 @@ TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
     settle();
   }
   sigprocmask(SIG_SETMASK, &old, &now);
+  signal(SIGHUP, SIG_IGN);
   signal(SIGPIPE, SIG_DFL);
   close(stray);
   EXPECT_EQ(fl_get_choice(main_form->output_type), 5);  // unsigned bytes from now on
@@ -247,8 +264,26 @@ TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
             (Lines{"ls /proc/self/fd", "sox -v 1.000 tone.wav -t ub  -",
                    "grep ^Sig[BI] /proc/self/status", "sox -v 1.000 tone.wav -t ub  -"}));
   EXPECT_EQ(read_file("played"),
-            "0\n1\n2\n3\nSigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+            "0\n1\n2\n3\nSigBlk:\t0000000000000800\nSigIgn:\t0000000000000001\n");
   EXPECT_TRUE(sigismember(&now, SIGUSR1) && !sigismember(&now, SIGTERM));
+}
+
+// Corvane holds every child until the event loop collects it, though started with SIGCHLD
+// ignored: an ended child stays its own meanwhile and Stop sends it nothing. Players that end at
+// once, Play after Play, all start.
+TEST_F(Actions, EndedChildrenStayOursUntilCollected) {
+  fl_set_input(main_form->play_command, "true");
+  for (int i = 0; i < 40; i++) {
+    ASSERT_EQ(act(play_cb), "") << "Play " << i;
+    pid_t sox = last_child_pid;
+    pollfd ended = {child_pidfd(sox), POLLIN, 0};
+    ASSERT_EQ(poll(&ended, 1, 10000), 1);
+    std::vector<pid_t> held = children();
+    ASSERT_NE(std::find(held.begin(), held.end(), sox), held.end()) << "freed uncollected";
+  }
+  stop_cb(nullptr, 0);
+  settle();
+  EXPECT_EQ(shown(terminated), 0);
 }
 
 // Neither a child that floods the console during Convert nor a player that keeps the console

@@ -7,6 +7,14 @@ enum { RUN_PIPE_STDIN = 1, RUN_STDOUT_TO_FD = 2 };
 // 0, or the id of the child started last (it may have ended since).
 extern pid_t last_child_pid;
 
+// Takes the signal state the program was started with as the one every child starts with: the
+// blocked signals and the ignored ones (SIGHUP under nohup, say), so that children keep what
+// Corvane inherited and lose only what it changed itself. An ignored SIGCHLD is set back to its
+// default instead, for Corvane and its children: it would free ended children before they are
+// collected. Call it first, before the toolkit changes anything; until then children start with
+// every signal at its default and none blocked.
+void keep_start_signals();
+
 // Gives every child fd as its standard error (-1: the parent's own descriptor 2). The console
 // needs this: Corvane's descriptor 2 does not block, and a converter must not see EAGAIN.
 void set_child_stderr(int fd);
