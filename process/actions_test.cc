@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -284,6 +286,32 @@ TEST_F(Actions, EndedChildrenStayOursUntilCollected) {
   stop_cb(nullptr, 0);
   settle();
   EXPECT_EQ(shown(terminated), 0);
+}
+
+// The event loop watches each child's pidfd with select(), which takes descriptors below
+// FD_SETSIZE only, whatever the system allows: a Play whose player's pidfd would land there is
+// refused and leaves nothing behind, one a descriptor lower is collected like any other.
+TEST_F(Actions, StartsPastWhatTheLoopCanWatchAreRefused) {
+  rlimit system_limit, raised;
+  getrlimit(RLIMIT_NOFILE, &system_limit);
+  raised = system_limit;
+  raised.rlim_cur = std::min<rlim_t>(system_limit.rlim_max, 2 * FD_SETSIZE);
+  setrlimit(RLIMIT_NOFILE, &raised);
+  fl_set_input(main_form->play_command, "true");
+  // The player's pipe takes two free descriptors, its pidfd the next one.
+  for (const auto &[spare, alert] :
+       {std::pair{2, "Error: cannot start the player !\nToo many open files"}, {3, ""}}) {
+    std::vector<int> held;
+    int fd;
+    while ((fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0 && fd < FD_SETSIZE - spare)
+      held.push_back(fd);
+    if (fd >= 0) close(fd);
+    EXPECT_EQ(act(play_cb), alert) << spare;
+    EXPECT_TRUE(settle()) << spare;  // meanwhile the pidfds are the highest the loop can watch
+    for (int fd : held) close(fd);
+  }
+  setrlimit(RLIMIT_NOFILE, &system_limit);
+  EXPECT_EQ(announced(), (Lines{"true", "true", "sox -v 1.000 tone.wav -t ub  -"}));
 }
 
 // Neither a child that floods the console during Convert nor a player that keeps the console

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -99,9 +100,21 @@ static size_t append(char *buf, size_t at, size_t cap, const char *s) {
   fail_child(argv[0], errno);
 }
 
+// The pidfd lands on the lowest free descriptor: see where that is before anything starts, and
+// refuse when select() could not watch it.
+static bool pidfd_watchable() {
+  int probe = pidfd_open(getpid(), 0);
+  if (probe < 0) return false;
+  close(probe);
+  if (probe < FD_SETSIZE) return true;
+  errno = EMFILE;
+  return false;
+}
+
 // Forks the child with all signals blocked, so no handler of ours ever runs in it, and gives the
 // parent a pidfd for it. On failure no child is left behind.
 static pid_t fork_child(char **argv, int in_fd, int out_fd, int flags, int *pidfd) {
+  if (!pidfd_watchable()) return -1;
   sigset_t all, old;
   sigfillset(&all);
   sigprocmask(SIG_SETMASK, &all, &old);

@@ -23,7 +23,9 @@ void set_child_stderr(int fd);
 // executable path. RUN_PIPE_STDIN gives the child a fresh pipe as standard input and returns its
 // write end; RUN_STDOUT_TO_FD makes out_fd its standard output (out_fd stays the caller's).
 // Returns 0 without RUN_PIPE_STDIN, or -1 with errno set when nothing could be started; then
-// nothing stays open, no child is left and last_child_pid is unchanged.
+// nothing stays open, no child is left and last_child_pid is unchanged. The child's pidfd stays
+// below FD_SETSIZE, so that an event loop built on select() can watch it: a start that would need
+// one at or past it is refused with EMFILE.
 int run_command(char *command, int out_fd, int flags);
 
 // 0 when starting `name` (a plain name, no slash) would find an executable file on the search
