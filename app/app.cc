@@ -43,6 +43,7 @@ static void at_exit() {
 }
 
 void start_up(int *argc, char **argv) {
+  keep_start_signals();
   keep_standard_descriptors_open();
   fl_initialize(argc, argv, nullptr, nullptr, 0);
   main_form = create_form_main();

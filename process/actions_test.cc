@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>  // before the X headers, whose macros clash with it
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +27,18 @@
 #include "tests/support/gui_test.h"
 
 namespace {
+
+// This process starts as under nohup, from a parent that ignores SIGCHLD and blocks SIGUSR2: the
+// children must keep SIGHUP ignored and SIGUSR2 blocked, and Corvane must still hold each of them
+// until it collects it, where an ignored SIGCHLD would free them behind its back.
+const bool started_like_nohup = [] {
+  signal(SIGHUP, SIG_IGN);
+  signal(SIGCHLD, SIG_IGN);
+  sigset_t usr2;
+  sigemptyset(&usr2);
+  sigaddset(&usr2, SIGUSR2);
+  return sigprocmask(SIG_BLOCK, &usr2, nullptr) == 0;
+}();
 
 using Lines = std::vector<std::string>;
 const std::string terminated = "Player terminated, but music may continue until buffer is empty !";
@@ -291,11 +305,14 @@ TEST_F(Actions, AConvertReplacesTheOutputAsTheUserKeptIt) {
 
 // Play starts the player first, leaving it our standard output, and sends it unsigned bytes
 // unless a type is chosen. A child holds nothing of ours but 0 to 2 (no pipe end, pidfd or X
-// connection) and starts with default signal dispositions and nothing blocked, whatever ours are;
-// ours are back as they were afterwards.
+// connection) and starts with the signals this process was started with (SIGHUP ignored, SIGUSR2
+// blocked), whatever Corvane ignores, catches or blocks since; ours are back as they were
+// afterwards.
 TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
+  ASSERT_TRUE(started_like_nohup);
   int stray = open("/dev/null", O_RDONLY);  // not close-on-exec, like a careless library's
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGHUP, [](int) {});
   sigset_t block, old, now;
   sigemptyset(&block);
   sigaddset(&block, SIGUSR1);
@@ -310,6 +327,7 @@ TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
     settle();
   }
   sigprocmask(SIG_SETMASK, &old, &now);
+  signal(SIGHUP, SIG_IGN);
   signal(SIGPIPE, SIG_DFL);
   close(stray);
   EXPECT_EQ(fl_get_choice(main_form->output_type), 5);  // unsigned bytes from now on
@@ -317,8 +335,52 @@ TEST_F(Actions, PlayStartsThePlayerFirstAndClean) {
             (Lines{"ls /proc/self/fd", "sox -v 1.000 tone.wav -t ub  -",
                    "grep ^Sig[BI] /proc/self/status", "sox -v 1.000 tone.wav -t ub  -"}));
   EXPECT_EQ(read_file("played"),
-            "0\n1\n2\n3\nSigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+            "0\n1\n2\n3\nSigBlk:\t0000000000000800\nSigIgn:\t0000000000000001\n");
   EXPECT_TRUE(sigismember(&now, SIGUSR1) && !sigismember(&now, SIGTERM));
+}
+
+// Corvane holds every child until the event loop collects it, though started with SIGCHLD
+// ignored: an ended child stays its own meanwhile and Stop sends it nothing. Players that end at
+// once, Play after Play, all start.
+TEST_F(Actions, EndedChildrenStayOursUntilCollected) {
+  fl_set_input(main_form->play_command, "true");
+  for (int i = 0; i < 40; i++) {
+    ASSERT_EQ(act(play_cb), "") << "Play " << i;
+    pid_t sox = last_child_pid;
+    pollfd ended = {child_pidfd(sox), POLLIN, 0};
+    ASSERT_EQ(poll(&ended, 1, 10000), 1);
+    std::vector<pid_t> held = children();
+    ASSERT_NE(std::find(held.begin(), held.end(), sox), held.end()) << "freed uncollected";
+  }
+  stop_cb(nullptr, 0);
+  settle();
+  EXPECT_EQ(shown(terminated), 0);
+}
+
+// The event loop watches each child's pidfd with select(), which takes descriptors below
+// FD_SETSIZE only, whatever the system allows: a Play whose player's pidfd would land there is
+// refused and leaves nothing behind, one a descriptor lower is collected like any other.
+TEST_F(Actions, StartsPastWhatTheLoopCanWatchAreRefused) {
+  rlimit system_limit, raised;
+  getrlimit(RLIMIT_NOFILE, &system_limit);
+  raised = system_limit;
+  raised.rlim_cur = std::min<rlim_t>(system_limit.rlim_max, 2 * FD_SETSIZE);
+  setrlimit(RLIMIT_NOFILE, &raised);
+  fl_set_input(main_form->play_command, "true");
+  // The player's pipe takes two free descriptors, its pidfd the next one.
+  for (const auto &[spare, alert] :
+       {std::pair{2, "Error: cannot start the player !\nToo many open files"}, {3, ""}}) {
+    std::vector<int> held;
+    int fd;
+    while ((fd = open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0 && fd < FD_SETSIZE - spare)
+      held.push_back(fd);
+    if (fd >= 0) close(fd);
+    EXPECT_EQ(act(play_cb), alert) << spare;
+    EXPECT_TRUE(settle()) << spare;  // meanwhile the pidfds are the highest the loop can watch
+    for (int fd : held) close(fd);
+  }
+  setrlimit(RLIMIT_NOFILE, &system_limit);
+  EXPECT_EQ(announced(), (Lines{"true", "true", "sox -v 1.000 tone.wav -t ub  -"}));
 }
 
 // Neither a child that floods the console during Convert nor a player that keeps the console

@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,22 @@ extern "C" {
 pid_t last_child_pid = 0;
 
 static int child_stderr = -1;
+
+// What every child starts with; empty until keep_start_signals() records the program's start.
+static sigset_t start_blocked, start_ignored;
+
+void keep_start_signals() {
+  sigprocmask(SIG_BLOCK, nullptr, &start_blocked);
+  sigemptyset(&start_ignored);
+  for (int sig = 1; sig < NSIG; sig++) {
+    struct sigaction now;
+    if (sigaction(sig, nullptr, &now) != 0 || now.sa_handler != SIG_IGN) continue;
+    if (sig == SIGCHLD)
+      signal(SIGCHLD, SIG_DFL);
+    else
+      sigaddset(&start_ignored, sig);
+  }
+}
 
 void set_child_stderr(int fd) {
   child_stderr = fd;
@@ -56,15 +73,16 @@ static size_t append(char *buf, size_t at, size_t cap, const char *s) {
   _exit(127);
 }
 
-// The program must start as if from a clean shell: default dispositions, nothing blocked, and
-// only descriptors 0-2, so it can hold no pipe end open behind Corvane's back.
+// The program starts with the signals Corvane was started with, whatever Corvane ignores, catches
+// or blocks since, and with only descriptors 0-2, so it can hold no pipe end open behind
+// Corvane's back.
 [[noreturn]] static void start_child(char **argv, int in_fd, int out_fd, int flags) {
-  struct sigaction dfl = {};
-  dfl.sa_handler = SIG_DFL;
-  for (int sig = 1; sig < NSIG; sig++) sigaction(sig, &dfl, nullptr);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
+  struct sigaction action = {};
+  for (int sig = 1; sig < NSIG; sig++) {
+    action.sa_handler = sigismember(&start_ignored, sig) == 1 ? SIG_IGN : SIG_DFL;
+    sigaction(sig, &action, nullptr);
+  }
+  sigprocmask(SIG_SETMASK, &start_blocked, nullptr);
 
   // First, so that a failure below is reported through the blocking end.
   if (child_stderr >= 0 && dup2(child_stderr, 2) < 0) fail_child(argv[0], errno);
@@ -82,9 +100,21 @@ static size_t append(char *buf, size_t at, size_t cap, const char *s) {
   fail_child(argv[0], errno);
 }
 
+// The pidfd lands on the lowest free descriptor: see where that is before anything starts, and
+// refuse when select() could not watch it.
+static bool pidfd_watchable() {
+  int probe = pidfd_open(getpid(), 0);
+  if (probe < 0) return false;
+  close(probe);
+  if (probe < FD_SETSIZE) return true;
+  errno = EMFILE;
+  return false;
+}
+
 // Forks the child with all signals blocked, so no handler of ours ever runs in it, and gives the
 // parent a pidfd for it. On failure no child is left behind.
 static pid_t fork_child(char **argv, int in_fd, int out_fd, int flags, int *pidfd) {
+  if (!pidfd_watchable()) return -1;
   sigset_t all, old;
   sigfillset(&all);
   sigprocmask(SIG_SETMASK, &all, &old);

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,8 +149,10 @@ inline bool pick_file(const std::string &name) {  // in the file selector, then 
 
 // Starts corvane through its launcher (the build tree's, or CORVANE_LAUNCHER such as the
 // installed /usr/bin/corvane) in a fresh folder that holds the recorder as aplay, first on PATH
-// before today's sox; waits for its main window (false after a test failure).
-inline bool start(App &app) {
+// before today's sox; waits for its main window (false after a test failure). With `strays`, it
+// inherits that many descriptors of its folder from a careless parent, none close-on-exec, with
+// room to open more than select() can take.
+inline bool start(App &app, int strays = 0) {
   char pattern[] = "/tmp/corvane-e2e-XXXXXX";
   app.dir = mkdtemp(pattern) ? pattern : "";
   const char *launcher = getenv("CORVANE_LAUNCHER");
@@ -158,6 +162,12 @@ inline bool start(App &app) {
   if (!app.dir.empty() && symlink(ARGV_LOG, app.path("aplay").c_str()) == 0 &&
       (app.pid = fork()) == 0) {
     setpgid(0, 0);
+    rlimit limit;
+    if (strays > 0 && getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 4096) {
+      limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+      setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    for (int i = 0; i < strays; i++) open(app.dir.c_str(), O_RDONLY | O_DIRECTORY);
     for (std::string &e : env) putenv(e.data());
     if (chdir(app.dir.c_str()) == 0) execl(program.c_str(), "corvane", (char *)nullptr);
     _exit(127);

@@ -120,3 +120,22 @@ TEST(Smoke, ExitDuringAConvertKillsNoChildAndCostsNoFile) {
     EXPECT_EQ(run({"ls", "-A", app.dir}), "aplay\nended\nout.wav\nsox\nstarted\ntone.wav\n");
   }
 }
+
+// Started by a parent that leaves 1017 descriptors open, the program closes them all: kept, they
+// would push the descriptors its event loop watches past what select() can take. It still
+// collects every child it starts.
+TEST(Smoke, StartedWithStrayDescriptorsStillCollectsItsChildren) {
+  App app;
+  ASSERT_TRUE(start(app, 1017));
+  std::string pid = std::to_string(app.pid), held = run({"ls", "-l", "/proc/" + pid + "/fd"});
+  EXPECT_EQ(held.find(app.dir), std::string::npos) << held;
+  ASSERT_EQ(system(("sox -n -r 8000 " + app.path("tone.wav") + " synth 1 sine 440").c_str()), 0);
+  click(app.main, input_file);
+  xdotool({"type", "tone.wav"});
+  click(app.main, play_button);
+  EXPECT_TRUE(wait_until([&] {
+    return !player_call(app).empty() &&
+           read_file("/proc/" + pid + "/task/" + pid + "/children").empty();
+  })) << "children left: "
+      << read_file("/proc/" + pid + "/task/" + pid + "/children");
+}
