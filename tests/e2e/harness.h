@@ -175,9 +175,7 @@ inline std::string wm_hints_icon_mismatch(Window w, const std::vector<unsigned l
     XImage *colours =
         XGetImage(display(), hints->icon_pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
     XImage *mask = XGetImage(display(), hints->icon_mask, 0, 0, width, height, 1, XYPixmap);
-    found = colours && mask ? ""
-                            : "the icon pixmaps are not " + std::to_string(width) + "x" +
-                                  std::to_string(height);
+    found = colours && mask ? "" : "the icon pixmaps cannot be read";
     for (int y = 0; found.empty() && y < height; y++)
       for (int x = 0; found.empty() && x < width; x++) {
         unsigned long argb = icon[2 + y * width + x];
