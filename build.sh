@@ -12,9 +12,9 @@ build_dir=${BUILD_DIR:-build}
 
 # What building and running need; the tests and benchmarks need the second list as well, the
 # benchmarks the third too.
-run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
-  alsa-utils xfonts-base"
-test_packages="xvfb xauth xdotool x11-utils desktop-file-utils appstream groff-base
+run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libpng-dev libgtest-dev sox
+  libsox-fmt-all alsa-utils xfonts-base"
+test_packages="xvfb xauth xdotool x11-utils libxfixes-dev desktop-file-utils appstream groff-base
   clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
 bench_packages="hyperfine jq valgrind libxtst-dev"
 

@@ -9,6 +9,7 @@
 
 #include "app/version.h"
 #include "console/console.h"
+#include "forms/desktop_window.h"
 #include "forms/effects_form.h"
 #include "process/children.h"
 #include "process/conversion.h"
@@ -50,7 +51,7 @@ void start_up(int *argc, char **argv) {
   effects_form = create_form_effects();
   // CENTER with ASPECT matches no placement rule: the window opens at its own position (the top
   // left corner) at its own size, and cannot be resized.
-  fl_show_form(main_form->form, FL_PLACE_CENTER | FL_PLACE_ASPECT, FL_FULLBORDER, "Corvane");
+  show_window(main_form->form, FL_PLACE_CENTER | FL_PLACE_ASPECT, "Corvane");
   init_defaults(main_form);
 }
 

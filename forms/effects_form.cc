@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "forms/desktop_window.h"
+
 FD_effects *effects_form;
 
 static FL_OBJECT *effect_button(int x, int y, const char *label, FL_CALLBACKPTR cb) {
@@ -82,7 +84,7 @@ FD_effects *create_form_effects() {
 
 void show_effects_cb(FL_OBJECT *, long) {
   if (effects_form->form->visible) return;
-  fl_show_form(effects_form->form, FL_PLACE_CENTER, FL_FULLBORDER, "Sound Effects");
+  show_window(effects_form->form, FL_PLACE_CENTER, "Sound Effects");
 }
 
 void close_effects_cb(FL_OBJECT *, long) {

@@ -17,6 +17,7 @@
 
 #include "compose/from_forms.h"
 #include "console/console.h"
+#include "forms/desktop_window.h"
 #include "forms/main_form.h"
 #include "process/children.h"
 #include "process/conversion.h"
@@ -86,6 +87,7 @@ constexpr int toolkit_tick_ms = 50;
 // child that writes a lot to standard error cannot block), the window redraws and Stop works.
 // Convert and Play are out of use meanwhile, and look it.
 static void wait_for_main_converter(pid_t pid) {
+  show_busy_cursor(true);
   Display *display = fl_get_display();
   FL_OBJECT *buttons[] = {main_form->convert_button, main_form->play_button};
   FL_COLOR label[2];
@@ -108,6 +110,7 @@ static void wait_for_main_converter(pid_t pid) {
     fl_activate_object(buttons[i]);
     fl_set_object_lcol(buttons[i], label[i]);
   }
+  show_busy_cursor(false);
 }
 
 // What both actions do once their commands are checked: the effect chain into `destination`,

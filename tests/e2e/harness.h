@@ -4,9 +4,13 @@
 
 // GoogleTest before Xlib, whose macros (None, Bool) would break GoogleTest's names.
 #include <gtest/gtest.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/Xfixes.h>
 #include <fcntl.h>
+#include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -128,6 +132,98 @@ inline bool button_pushed(Window w, Box b) {  // drawn sunk in: its bottom right
     return int((p & 0xff) + (p >> 8 & 0xff) + (p >> 16 & 0xff));
   };
   return light(b.x + b.width - 1, b.y + b.height - 1) > light(b.x, b.y);
+}
+
+// A window's CARDINAL property; empty when unset.
+inline std::vector<unsigned long> cardinals(Window w, const char *name) {
+  Atom type;
+  int format;
+  unsigned long count = 0, left;
+  unsigned char *data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(display(), w, XInternAtom(display(), name, False), 0, 1 << 20, False,
+                         XA_CARDINAL, &type, &format, &count, &left, &data) == Success &&
+      type == XA_CARDINAL && format == 32)
+    for (unsigned long i = 0; i < count; i++)  // Xlib hands each as a long, sign extended
+      values.push_back(reinterpret_cast<long *>(data)[i] & 0xffffffff);
+  if (data) XFree(data);
+  return values;
+}
+
+// A PNG file as _NET_WM_ICON holds an icon: width, height, then 0xAARRGGBB row by row.
+inline std::vector<unsigned long> png_as_net_wm_icon(const char *path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  std::vector<png_byte> bytes;
+  if (png_image_begin_read_from_file(&image, path)) {
+    image.format = PNG_FORMAT_ARGB;
+    bytes.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) bytes.clear();
+  }
+  std::vector<unsigned long> icon{image.width, image.height};
+  for (size_t i = 0; i + 3 < bytes.size(); i += 4)
+    icon.push_back((0ul + bytes[i]) << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3]);
+  return icon;
+}
+
+// What WM_HINTS shows of `icon` (as png_as_net_wm_icon has it) on a 24-bit screen: "" when its
+// pixmap has the icon's colours wherever its mask is set, and the mask is set just where the
+// icon is more than half opaque; else the first pixel that differs.
+inline std::string wm_hints_icon_mismatch(Window w, const std::vector<unsigned long> &icon) {
+  XWMHints *hints = XGetWMHints(display(), w);
+  std::string found = "no icon pixmap and mask in WM_HINTS";
+  if (hints && (hints->flags & IconPixmapHint) && (hints->flags & IconMaskHint)) {
+    int width = icon[0], height = icon[1];
+    XImage *colours =
+        XGetImage(display(), hints->icon_pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+    XImage *mask = XGetImage(display(), hints->icon_mask, 0, 0, width, height, 1, XYPixmap);
+    found = colours && mask ? "" : "the icon pixmaps cannot be read";
+    for (int y = 0; found.empty() && y < height; y++)
+      for (int x = 0; found.empty() && x < width; x++) {
+        unsigned long argb = icon[2 + y * width + x];
+        bool opaque = argb >> 24 >= 0x80, shown = XGetPixel(mask, x, y) != 0;
+        if (shown != opaque || (opaque && XGetPixel(colours, x, y) != (argb & 0xffffff)))
+          found = "pixel " + std::to_string(x) + "," + std::to_string(y);
+      }
+    if (colours) XDestroyImage(colours);
+    if (mask) XDestroyImage(mask);
+  }
+  if (hints) XFree(hints);
+  return found;
+}
+
+// The cursor the X server shows with the pointer at `at` in w, as XFixes reads it: hotspot, size
+// and ARGB pixels, whoever set it. A cursor that has just changed reads as a placeholder (serial
+// 0) for a moment: it waits for the real one, and is empty if none comes.
+inline std::vector<unsigned long> cursor_at(Window w, Spot at) {
+  XWarpPointer(display(), 0, w, 0, 0, 0, 0, at.x, at.y);
+  std::vector<unsigned long> shape;
+  wait_until([&] {
+    XFixesCursorImage *c = XFixesGetCursorImage(display());
+    if (c && c->cursor_serial != 0) {
+      shape = {c->xhot, c->yhot, c->width, c->height};
+      shape.insert(shape.end(), c->pixels, c->pixels + c->width * c->height);
+    }
+    if (c) XFree(c);
+    return !shape.empty();
+  });
+  return shape;
+}
+
+// The busy cursor (the cursor font's watch) as this server shows it, over a window of the test's
+// own in the screen's bottom right corner, where none of Corvane's windows opens.
+inline std::vector<unsigned long> busy_cursor() {
+  Display *d = display();
+  XSetWindowAttributes a{};
+  a.override_redirect = True;
+  a.cursor = XCreateFontCursor(d, XC_watch);
+  Window w = XCreateWindow(d, DefaultRootWindow(d), 1240, 984, 40, 40, 0, CopyFromParent, InputOnly,
+                           CopyFromParent, CWOverrideRedirect | CWCursor, &a);
+  XMapWindow(d, w);
+  std::vector<unsigned long> shape = cursor_at(w, {20, 20});
+  XDestroyWindow(d, w);
+  XFreeCursor(d, a.cursor);
+  return shape;
 }
 
 // Clicks a button of the dialog and waits for it to go; false after a test failure.

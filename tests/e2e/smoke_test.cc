@@ -4,10 +4,22 @@
 
 #include "tests/e2e/harness.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 TEST(Smoke, WindowsFieldsFileSelectorEffectsConvertPlayAndExit) {
   App app;
   ASSERT_TRUE(start(app));
   EXPECT_EQ(geometry(app.main), "435x275+0+0 fixed");
+  // Every window, each time it is shown, tells a taskbar whose it is and shows Corvane's icon.
+  const std::vector<unsigned long> icon = png_as_net_wm_icon(ICON_PNG);
+  ASSERT_EQ(icon.size(), 2 + 48 * 48u) << ICON_PNG;
+  auto marked = [&](Window w) {
+    EXPECT_EQ(cardinals(w, "_NET_WM_PID"), std::vector<unsigned long>{unsigned(app.pid)});
+    EXPECT_TRUE(cardinals(w, "_NET_WM_ICON") == icon) << "_NET_WM_ICON is not " ICON_PNG;
+    EXPECT_EQ(wm_hints_icon_mismatch(w, icon), "");
+  };
+  marked(app.main);
   ASSERT_EQ(system(("sox -n -r 8000 " + app.path("tone.wav") + " synth 1 sine 440").c_str()), 0);
   click(app.main, select_input);
   ASSERT_TRUE(pick_file("tone.wav"));
@@ -32,12 +44,34 @@ TEST(Smoke, WindowsFieldsFileSelectorEffectsConvertPlayAndExit) {
   EXPECT_TRUE(plain_pushed());  // the click has been handled by now
   for (Box b : {echo, vibrato, lowpass, highpass, bandpass}) click(effects, b);
   EXPECT_TRUE(wait_until([&] { return !button_pushed(effects, plain); })) << "Plain stays pushed";
+  marked(effects);
+
+  // The input becomes a FIFO, so that Convert waits until the test sends the tone: meanwhile the
+  // pointer over either window is the busy cursor, also over one shown during the wait (hiding a
+  // form destroys its window: shown again, it is a new one), and the arrow again after the wait.
+  ASSERT_EQ(rename(app.path("tone.wav").c_str(), app.path("tone-file.wav").c_str()), 0);
+  ASSERT_EQ(mkfifo(app.path("tone.wav").c_str(), 0600), 0);
+  const std::vector<unsigned long> arrow = cursor_at(app.main, convert_button),
+                                   busy = busy_cursor();
+  ASSERT_NE(arrow, busy);
+  click(app.main, convert_button);
+  EXPECT_TRUE(wait_until([&] { return cursor_at(app.main, input_file) == busy; })) << "main";
+  EXPECT_TRUE(wait_until([&] { return cursor_at(effects, echo) == busy; })) << "Sound Effects";
   click(effects, close_button);
   ASSERT_TRUE(wait_gone("Sound Effects")) << "Close left the window";
-
+  click(app.main, effects_button);
+  ASSERT_TRUE((effects = wait_window("Sound Effects"))) << "Add Effects again showed no window";
+  marked(effects);
+  EXPECT_TRUE(wait_until([&] { return cursor_at(effects, echo) == busy; })) << "shown again";
+  int fifo = -1;  // open once corvane's sox reads it: without a reader this fails at once
+  EXPECT_TRUE(wait_until([&] {
+    return (fifo = open(app.path("tone.wav").c_str(), O_WRONLY | O_NONBLOCK)) >= 0;
+  })) << "the converter never opened its input";
+  std::string tone = read_file(app.path("tone-file.wav"));
+  EXPECT_EQ(write(fifo, tone.data(), tone.size()), ssize_t(tone.size()));  // less than a pipe holds
+  close(fifo);
   // The tone's second at 11000 Hz and the echo's seven repeats at its default delay of 0.15 s:
   // a shorter file means a stage failed or the output was cut.
-  click(app.main, convert_button);
   std::string found, pid = std::to_string(app.pid);
   auto converted = [&] {  // and all corvane started has ended
     found =
@@ -47,6 +81,8 @@ TEST(Smoke, WindowsFieldsFileSelectorEffectsConvertPlayAndExit) {
            found == "wav 11000 2 22550\n";
   };
   EXPECT_TRUE(wait_until(converted, 20)) << "type rate channels samples: " << found;
+  EXPECT_TRUE(wait_until([&] { return cursor_at(app.main, convert_button) == arrow; }));
+  ASSERT_EQ(rename(app.path("tone-file.wav").c_str(), app.path("tone.wav").c_str()), 0);
 
   click(app.main, play_button);  // the default play command "vplay -r -b 8", through the adapter
   std::vector<std::string> call;
