@@ -7,12 +7,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/select.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <string>
 
 // glibc 2.36 declares these without C linkage.
 extern "C" {
@@ -154,23 +151,4 @@ int run_command(char *command, int out_fd, int flags) {
   last_child_pid = pid;
   track_child(pid, pidfd);
   return (flags & RUN_PIPE_STDIN) ? in[1] : 0;
-}
-
-static bool executable_file(const std::string &path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-int find_program(const char *name) {
-  const char *search = getenv("PATH");
-  std::string dirs = search ? search : "/bin:/usr/bin";  // what execvp searches without PATH
-  int error = ENOENT;
-  for (size_t at = 0, end; at <= dirs.size(); at = end + 1) {
-    end = std::min(dirs.find(':', at), dirs.size());
-    std::string dir = end > at ? dirs.substr(at, end - at) : ".";  // an empty entry is "."
-    std::string path = dir + "/" + name;
-    if (executable_file(path)) return 0;
-    if (access(path.c_str(), F_OK) == 0) error = EACCES;
-  }
-  return error;
 }

@@ -27,7 +27,3 @@ void set_child_stderr(int fd);
 // below FD_SETSIZE, so that an event loop built on select() can watch it: a start that would need
 // one at or past it is refused with EMFILE.
 int run_command(char *command, int out_fd, int flags);
-
-// 0 when starting `name` (a plain name, no slash) would find an executable file on the search
-// path as the runner does, else the reason it would fail (ENOENT, EACCES).
-int find_program(const char *name);
