@@ -10,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 // glibc 2.36 declares these without C linkage.
 extern "C" {
 #include <sys/pidfd.h>
