@@ -202,11 +202,16 @@ TEST_F(Actions, ConvertWritesTheOutput) {
                    "sox -t au - -t au - band 2030 3490 ", "sox -v 1.000  tone.wav -t au  -"}));
   plain_cb(nullptr, 0);
 
-  // An older, longer output loses its tail.
+  // An older, longer output written in place (it has another name) loses its tail, also when a
+  // stage writes it.
   std::ofstream("out.ub") << std::string(100000, 'x');
+  ASSERT_EQ(link("out.ub", "also.ub"), 0);
   fl_set_input(main_form->output_file, "out.ub");
+  fl_set_button(effects_form->vibrato, 1);
   EXPECT_EQ(act(convert_cb), "");
-  EXPECT_EQ(read_file("out.ub").size(), 4000u);  // 0.5 s at 8000 Hz, one byte a sample
+  EXPECT_TRUE(pump_until([&] { return read_file("also.ub").size() == 4000; }))
+      << read_file("also.ub").size();  // 0.5 s at 8000 Hz, one byte a sample
+  plain_cb(nullptr, 0);
 
   // A FIFO output gets the whole sound however late its reader starts: the converter writes to it
   // blocking, and a full pipe must not fail it.
@@ -272,6 +277,15 @@ TEST_F(Actions, AFailedConvertLeavesTheOutputAndSaysWhy) {
     EXPECT_EQ(listing(), (Lines{"old.wav", "tone.wav"})) << row.input << " " << row.fail;
   }
   EXPECT_TRUE(told("sox: no sox program found on PATH besides Corvane's adapter"));
+
+  // Written in place, as another name shares it: what cannot be emptied is left as it was.
+  ASSERT_EQ(link("old.wav", "twin.wav"), 0);
+  fl_set_input(main_form->input_file, "tone.wav");
+  setenv("FAIL_CALL", "ftruncate:1", 1);
+  EXPECT_EQ(act(convert_cb), "Error: cannot open outputfile !\nold.wav: File too large");
+  unsetenv("FAIL_CALL");
+  EXPECT_TRUE(told("\"old.wav\" is left unchanged: it could not be emptied: File too large"));
+  EXPECT_TRUE(read_file("old.wav") == "old sound");
 }
 
 // A Convert that succeeds gives the output exactly what sox alone writes, keeping what the user

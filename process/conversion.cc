@@ -94,8 +94,11 @@ bool open_beside(Conversion *c, const char *path, const struct stat *old) {
 
 // Written in place: opened without waiting for a FIFO's reader (refused at once instead of
 // freezing the window), then blocking again for the converter.
+// A regular file is emptied later through a copy of our own, since the chain takes `file` over.
 bool open_in_place(Conversion *c, int file) {
-  if (fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK) < 0) {
+  struct stat st;
+  if (fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK) < 0 || fstat(file, &st) != 0 ||
+      (S_ISREG(st.st_mode) && (c->own = fcntl(file, F_DUPFD_CLOEXEC, 3)) < 0)) {
     KeepErrno keep;
     close(file);
     return false;
@@ -192,10 +195,12 @@ bool open_conversion(const char *path, Conversion *c) {
 
 bool conversion_ready(Conversion *c) {
   if (c->replace) return true;
-  struct stat st;
-  c->touched = true;
   // An older, longer output must not keep its tail; FIFOs and devices have nothing to empty.
-  return !(fstat(c->file, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(c->file, 0) != 0);
+  if (c->own >= 0 && ftruncate(c->own, 0) != 0) return false;
+  c->touched = true;
+  if (c->own >= 0) close(c->own);  // frees a descriptor for the converter's start
+  c->own = -1;
+  return true;
 }
 
 void conversion_not_started(Conversion *c, const std::string &why) {
