@@ -14,7 +14,7 @@ build_dir=${BUILD_DIR:-build}
 # benchmarks the third too.
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libgtest-dev sox libsox-fmt-all
   alsa-utils xfonts-base"
-test_packages="xvfb xauth xdotool x11-utils desktop-file-utils appstream groff-base
+test_packages="xvfb xauth xdotool x11-utils desktop-file-utils appstream groff-base locales
   clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
 bench_packages="hyperfine jq valgrind libxtst-dev"
 
