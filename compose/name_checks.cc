@@ -6,8 +6,9 @@
 
 #include "compose/options.h"
 
-// Blanks around the names are the separators a user may type; a file that has one inside would be
-// split into other names. A dangling link counts: sox would still read the words.
+// Blanks around names are separators a user may type. A whole text with one inside that names an
+// existing file (a link that leads nowhere included) shows the user meant one name, which sox would
+// get as several.
 static bool names_file_with_blank(const std::string &text) {
   struct stat st;
   return text.find(' ') != std::string::npos && lstat(text.c_str(), &st) == 0;

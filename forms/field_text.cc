@@ -40,7 +40,10 @@ static bool convert(const std::string &to, const std::string &from, const std::s
 
 // Every locale's encoding spells ASCII as ASCII.
 bool latin1_to_locale(const std::string &latin1, std::string &text) {
-  if (is_ascii(latin1)) return text = latin1, true;
+  if (is_ascii(latin1)) {
+    text = latin1;
+    return true;
+  }
   return convert(locale_codeset(), "ISO-8859-1", latin1, text);
 }
 

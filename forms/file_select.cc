@@ -39,7 +39,8 @@ static bool select_file(const char *message, FL_OBJECT *field) {
   std::string typed = fl_get_input(selector->input);
   int line = fl_get_browser(selector->browser);
   // A line of the list starts with the entry's type marker and a blank.
-  std::string entry = line > 0 ? fl_get_browser_line(selector->browser, line) + 2 : "";
+  std::string entry = line > 0 ? fl_get_browser_line(selector->browser, line) : "";
+  entry.erase(0, 2);
   bool listed = line > 0 && typed == entry;
   bool cut = line > 0 && !listed && typed == kept_by_field(entry);  // by the toolkit
   bool passes = listed || (!cut && ends_with(name, typed) && latin1_to_locale(typed, own));
