@@ -57,17 +57,13 @@ TEST(NameFault, RefusesNamesThatWouldReachOtherFiles) {
     NameFault convert, play;
   } rows[] = {
       {"tone.wav", "x.wav victim remix", "", 0, OUTPUT_TYPE_BLANK, NAMES_PASS},
-      {"tone.wav", "a.b c/out", "", 0, OUTPUT_TYPE_BLANK, NAMES_PASS},
       {"tone.wav", "x.wav victim remix", "au", 0, NAMES_PASS, NAMES_PASS},
-      {"tone.wav", "my dir/out.au", "", 0, NAMES_PASS, NAMES_PASS},
       {blank, "out.au", "", 0, INPUT_NAME_BLANK, INPUT_NAME_BLANK},
       {link, "out.au", "", 0, INPUT_NAME_BLANK, INPUT_NAME_BLANK},  // it leads nowhere
       {" " + blank, "out.au", "", 0, NAMES_PASS, NAMES_PASS},       // no file of that whole name
-      {"-t wav  tone.wav ", "out.au", "", 0, NAMES_PASS, NAMES_PASS},
       {"tone.wav", "out.au", "", INPUT, INPUT_NOT_ENCODED, INPUT_NOT_ENCODED},
       {"tone.wav", "out.au", "", OUTPUT, OUTPUT_NOT_ENCODED, NAMES_PASS},
       {"tone.wav", "out.au", "", PLAY, NAMES_PASS, PLAY_NOT_ENCODED},
-      {blank, "x.wav victim remix", "", PLAY, OUTPUT_TYPE_BLANK, PLAY_NOT_ENCODED},
   };
   for (const auto &row : rows) {
     Settings s;
