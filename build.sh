@@ -15,7 +15,7 @@ build_dir=${BUILD_DIR:-build}
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libpng-dev libgtest-dev sox
   libsox-fmt-all alsa-utils xfonts-base"
 test_packages="xvfb xauth xdotool x11-utils libxfixes-dev desktop-file-utils appstream groff-base
-  clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
+  locales clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
 bench_packages="hyperfine jq valgrind libxtst-dev"
 
 install_missing() {

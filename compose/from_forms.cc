@@ -1,6 +1,10 @@
 #include "compose/from_forms.h"
 
+#include <utility>
+
+#include "compose/name_checks.h"
 #include "forms/effects_form.h"
+#include "forms/field_text.h"
 #include "forms/main_form.h"
 
 // The radio grouping leaves exactly one of the four pushed; "off" is read first.
@@ -21,8 +25,9 @@ Settings read_settings() {
   const FD_main *m = main_form;
   const FD_effects *e = effects_form;
   Settings s;
-  s.input_file = fl_get_input(m->input_file);
-  s.output_file = fl_get_input(m->output_file);
+  s.input_file_encoded = field_text(m->input_file, s.input_file);
+  s.output_file_encoded = field_text(m->output_file, s.output_file);
+  s.play_command_encoded = field_text(m->play_command, s.play_command);
   s.input_type = type_name(m->input_type);
   s.output_type = type_name(m->output_type);
   s.input_rate = fl_get_counter_value(m->input_rate);
@@ -44,8 +49,8 @@ Settings read_settings() {
   return s;
 }
 
-static void show_error(const char *message) {
-  fl_show_alert(message, "", "", 1);
+static void show_error(const char *first, const char *second = "") {
+  fl_show_alert(first, second, "", 1);
 }
 
 void add_volume_option(CommandText &command) {
@@ -78,4 +83,21 @@ void compose_stage(Effect effect, CommandText &command) {
 
 bool stage_commands_fit() {
   return stage_commands_fit(read_settings());
+}
+
+int check_names(bool for_player) {
+  NameFault fault = name_fault(read_settings(), for_player);
+  if (fault == NAMES_PASS) return 0;
+  const std::string unencoded =
+      "Its letters have no form in the locale's encoding (" + locale_codeset() + ").";
+  const std::pair<const char *, std::string> alerts[] = {
+      {},  // NAMES_PASS
+      {"Error: inputfile name cannot pass unchanged !", unencoded},
+      {"Error: outputfile name cannot pass unchanged !", unencoded},
+      {"Error: play command cannot pass unchanged !", unencoded},
+      {"Error: outputfile type has blanks !", "sox would take its words for other files."},
+      {"Error: inputfile name has blanks !", "File names with blanks cannot be passed to sox."},
+  };
+  show_error(alerts[fault].first, alerts[fault].second.c_str());
+  return -1;
 }

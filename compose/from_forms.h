@@ -16,6 +16,10 @@ void add_output_options(CommandText &command);
 // Appends the output file name to `path`; -1 after an alert when none is set or it is too long.
 int get_output_file(CommandText &path);
 
+// -1 after an alert when a name the action uses would not reach the system as the user meant
+// it: Convert's names, or with `for_player` Play's, which uses no output name.
+int check_names(bool for_player);
+
 int selected_effects(Effect effects[5]);
 void compose_stage(Effect effect, CommandText &command);
 bool stage_commands_fit();

@@ -8,7 +8,10 @@
 enum Effect { ECHO, VIBRATO, LOWPASS, HIGHPASS, BANDPASS };
 
 struct Settings {
-  std::string input_file, output_file;
+  // In the encoding of the user's locale, as the file system and the programs take them.
+  std::string input_file, output_file, play_command;
+  // Whether each of them had a form there; if not, it holds the field's own text.
+  bool input_file_encoded = true, output_file_encoded = true, play_command_encoded = true;
   // Converter type names; empty when the choice says to derive the type (" Use Filetype ").
   std::string input_type, output_type;
   double input_rate = 0, output_rate = 0;       // 0: no rate option

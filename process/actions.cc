@@ -68,7 +68,7 @@ static bool same_file(const char *a, const char *b) {
 // Emptying the output would destroy an input that is the same file. sox gets the input field's
 // words split at blanks, so every word counts, not the field's raw text.
 static bool output_is_an_input(const char *output) {
-  std::string input = fl_get_input(main_form->input_file);
+  std::string input = read_settings().input_file;
   for (size_t at = 0, end; at < input.size(); at = end + 1) {
     end = std::min(input.find(' ', at), input.size());
     if (end > at && same_file(input.substr(at, end - at).c_str(), output)) return true;
@@ -148,6 +148,7 @@ static std::vector<Member> start_sound_path(int destination, const std::function
 void convert_cb(FL_OBJECT *, long) {
   CommandText path;
   if (compose_main_command(false) != 0 || get_output_file(path) != 0) return;
+  if (check_names(false) != 0) return;
   if (!commands_fit(path)) return;
   if (output_is_an_input(path.text)) {
     show_error("Error: outputfile is the inputfile !", "Converting would destroy it.");
@@ -186,8 +187,9 @@ void convert_cb(FL_OBJECT *, long) {
 void play_cb(FL_OBJECT *, long) {
   fl_call_object_callback(main_form->stop_button);
   if (compose_main_command(true) != 0) return;
+  if (check_names(true) != 0) return;
   CommandText play_command;
-  play_command.append("%s", fl_get_input(main_form->play_command));
+  play_command.append("%s", read_settings().play_command.c_str());
   if (!commands_fit(play_command)) return;
 
   int player = run_command(play_command.text, 0, RUN_PIPE_STDIN);

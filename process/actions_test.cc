@@ -122,6 +122,8 @@ class Actions : public ::testing::Test {
     dir = mkdtemp(pattern);
     ASSERT_EQ(chdir(dir.c_str()), 0);
     umask(022);  // the usual one: a new output reads 0644
+    // File names in UTF-8, as on every current desktop.
+    setenv("LC_ALL", "C.UTF-8", 1);
     static std::string original_path = getenv("PATH");
     setenv("PATH", (dir + ":" LIBEXEC_DIR ":" + original_path).c_str(), 1);
     ASSERT_EQ(system("sox -n -r 8000 tone.wav synth 0.5 sine 440 2>/dev/null"), 0);
@@ -140,16 +142,29 @@ class Actions : public ::testing::Test {
 TEST_F(Actions, RefusedBeforeAnythingStarts) {
   ASSERT_EQ(link("tone.wav", "hard.wav"), 0);
   ASSERT_EQ(symlink("tone.wav", "soft.wav"), 0);
+  ASSERT_EQ(link("tone.wav", "my tone.wav"), 0);
+  ASSERT_EQ(link("tone.wav", "M\xC3\xBCller.wav"), 0);  // "Müller.wav" in UTF-8
   ASSERT_EQ(mkfifo("nobody-reads", 0644), 0);
+  std::ofstream("victim") << "keep";
+  std::ofstream("my") << "keep";
+  const std::string tone = read_file("tone.wav");
   const std::string same = "Error: outputfile is the inputfile !\nConverting would destroy it.",
                     unopened = "Error: cannot open outputfile !\n",
                     too_long = "Error: command too long !\nA command holds 999 characters at most.";
+  const std::string blanks =
+      "Error: inputfile name has blanks !\nFile names with blanks cannot be passed to sox.";
   const std::string rows[][3] = {
       {"", "out.wav", "Error: no inputfile set !"},
       {"tone.wav", "", "Error: no outputfile set !"},
       // sox gets the input field split at blanks: any word of it counts.
       {"tone.wav", "hard.wav", same},
       {"-t wav  tone.wav ", "soft.wav", same},
+      // Typed letters are Latin-1, the file system's names UTF-8: the same file all the same.
+      {"M\xFCller.wav", "M\xFCller.wav", same},
+      // sox would get "-t wav victim remix -" and overwrite "victim"; or read "my" and "tone.wav".
+      {"tone.wav", "x.wav victim remix",
+       "Error: outputfile type has blanks !\nsox would take its words for other files."},
+      {"my tone.wav", "out.wav", blanks},
       // Opening would wait for a reader for ever: refused at once instead.
       {"tone.wav", "nobody-reads", unopened + "nobody-reads: No such device or address"},
       // "sox -v 1.000 " + name + " -t wav " + " -": one character more than a command holds.
@@ -157,14 +172,29 @@ TEST_F(Actions, RefusedBeforeAnythingStarts) {
       {"tone.wav", std::string(1000, 'o'), "Error: outputfile name too long !"},
   };
   for (const auto &[input, output, alert] : rows) {
-    fl_set_input(main_form->input_file, input.c_str());
-    fl_set_input(main_form->output_file, output.c_str());
+    type_into(main_form->input_file, input);
+    type_into(main_form->output_file, output);
     EXPECT_EQ(act(convert_cb), alert) << input << " -> " << output;
   }
+  fl_set_input(main_form->input_file, "my tone.wav");
+  EXPECT_EQ(act(play_cb), blanks);
+  fl_set_input(main_form->input_file, "tone.wav");
   fl_set_input(main_form->play_command, std::string(1000, 'p').c_str());
   EXPECT_EQ(act(play_cb), too_long);
+
+  // Where ASCII alone has a form, no other letter can be passed on.
+  setenv("LC_ALL", "C", 1);
+  const std::string ascii = "Its letters have no form in the locale's encoding (ANSI_X3.4-1968).";
+  type_into(main_form->output_file, "T\xFCr.wav");
+  EXPECT_EQ(act(convert_cb), "Error: outputfile name cannot pass unchanged !\n" + ascii);
+  type_into(main_form->play_command, "vplay-\xFC");
+  EXPECT_EQ(act(play_cb), "Error: play command cannot pass unchanged !\n" + ascii);
+  type_into(main_form->input_file, "M\xFCller.wav");
+  EXPECT_EQ(act(convert_cb), "Error: inputfile name cannot pass unchanged !\n" + ascii);
   settle();
   EXPECT_TRUE(announced().empty());  // nothing started, so no output was opened either
+  EXPECT_EQ(read_file("victim") + read_file("my"), "keepkeep");
+  EXPECT_EQ(read_file("tone.wav"), tone);
 }
 
 // Reads the FIFO a little at a time from the event loop until it has brought `fifo_wanted` bytes.

@@ -243,18 +243,27 @@ inline bool pick_file(const std::string &name) {  // in the file selector, then 
   return answer("FileSelector", fselector_ready);
 }
 
-// Starts corvane through its launcher (the build tree's, or CORVANE_LAUNCHER such as the
-// installed /usr/bin/corvane) in a fresh folder that holds the recorder as aplay, first on PATH
-// before today's sox; waits for its main window (false after a test failure). With `strays`, it
-// inherits that many descriptors of its folder from a careless parent, none close-on-exec, with
-// room to open more than select() can take.
-inline bool start(App &app, int strays = 0) {
+// A fresh folder for `app`, which removes it.
+inline bool make_dir(App &app) {
   char pattern[] = "/tmp/corvane-e2e-XXXXXX";
   app.dir = mkdtemp(pattern) ? pattern : "";
+  return !app.dir.empty();
+}
+
+// Starts corvane through its launcher (the build tree's, or CORVANE_LAUNCHER such as the
+// installed /usr/bin/corvane) in its folder (a fresh one unless made already) that holds the
+// recorder as aplay, first on PATH before today's sox, with `more_env` added to its environment;
+// waits for its main window (false after a test failure). With `strays`, it inherits that many
+// descriptors of its folder from a careless parent, none close-on-exec, with room to open more
+// than select() can take.
+inline bool start(App &app, std::vector<std::string> more_env = {}, int strays = 0) {
+  if (app.dir.empty()) make_dir(app);
   const char *launcher = getenv("CORVANE_LAUNCHER");
   std::string program = launcher && *launcher ? launcher : LAUNCHER;
-  std::string env[] = {"PATH=" + app.dir + ":/usr/bin:/bin", "ARGV_LOG=" + app.path("calls"),
-                       "ARGV_LOG_INPUT=" + app.path("played.raw")};
+  std::vector<std::string> env = {"PATH=" + app.dir + ":/usr/bin:/bin",
+                                  "ARGV_LOG=" + app.path("calls"),
+                                  "ARGV_LOG_INPUT=" + app.path("played.raw")};
+  env.insert(env.end(), more_env.begin(), more_env.end());
   if (!app.dir.empty() && symlink(ARGV_LOG, app.path("aplay").c_str()) == 0 &&
       (app.pid = fork()) == 0) {
     setpgid(0, 0);

@@ -29,3 +29,6 @@ constexpr Box close_button{30, 20, 80, 25};
 // "FileSelector" (305 x 330, its name field focused).
 constexpr Spot question_yes{125, 103}, question_no{335, 103};
 constexpr Spot fselector_name{150, 302}, fselector_ready{250, 247}, fselector_cancel{250, 217};
+// Its list: folders first (".", ".." and the others), then files in byte order, a line each.
+constexpr Spot fselector_first_line{60, 88};
+constexpr int fselector_line_height = 12;

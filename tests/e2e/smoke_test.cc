@@ -2,6 +2,8 @@
 // first on PATH: the classic commands Corvane writes must work on today's sox and reach a player.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "tests/e2e/harness.h"
 
 #include <fcntl.h>
@@ -162,7 +164,7 @@ TEST(Smoke, ExitDuringAConvertKillsNoChildAndCostsNoFile) {
 // collects every child it starts.
 TEST(Smoke, StartedWithStrayDescriptorsStillCollectsItsChildren) {
   App app;
-  ASSERT_TRUE(start(app, 1017));
+  ASSERT_TRUE(start(app, {}, 1017));
   std::string pid = std::to_string(app.pid), held = run({"ls", "-l", "/proc/" + pid + "/fd"});
   EXPECT_EQ(held.find(app.dir), std::string::npos) << held;
   ASSERT_EQ(system(("sox -n -r 8000 " + app.path("tone.wav") + " synth 1 sine 440").c_str()), 0);
@@ -174,4 +176,60 @@ TEST(Smoke, StartedWithStrayDescriptorsStillCollectsItsChildren) {
            read_file("/proc/" + pid + "/task/" + pid + "/children").empty();
   })) << "children left: "
       << read_file("/proc/" + pid + "/task/" + pid + "/children");
+}
+
+// Names beyond ASCII, typed (the toolkit's keyboard input is Latin-1) and picked from the file
+// selector's list, reach sox as the file system's UTF-8 names, under a locale whose numbers take a
+// comma: a command with "-v 1,000" would make sox fail.
+TEST(Smoke, NamesBeyondAsciiTypedAndPickedUnderACommaLocale) {
+  App app;
+  ASSERT_TRUE(make_dir(app) && std::filesystem::create_directory(app.path("locale")));
+  int status = -1;
+  run({"localedef", "-i", "de_DE", "-f", "UTF-8", app.path("locale/de_DE.UTF-8")}, &status);
+  ASSERT_EQ(status, 0) << "localedef (package locales) made no de_DE.UTF-8";
+  const std::string mueller = "M\xC3\xBCller.wav";  // in UTF-8
+  // What the typed bytes would name unconverted, and what a pick without its letters would.
+  const std::string latin1 = "M\xFCller.wav", dropped = "Mller.wav";
+  ASSERT_EQ(system(("cd " + app.dir + " && sox -n -r 8000 " + mueller + " synth 1 sine 440 && " +
+                    "sox -n -r 8000 " + dropped + " synth 1 sine 880 && echo keep >" + latin1)
+                       .c_str()),
+            0);
+  const std::string other = read_file(app.path(dropped)),
+                    expected = run({"sox", "-v", "1.000", app.path(mueller), "-t", "au", "-"});
+  ASSERT_TRUE(start(app, {"LOCPATH=" + app.path("locale"), "LC_ALL=de_DE.UTF-8"}));
+  auto converted = [&](const std::string &name) {  // and all corvane started has ended
+    std::string pid = std::to_string(app.pid);
+    return wait_until([&] {
+      return read_file("/proc/" + pid + "/task/" + pid + "/children").empty() &&
+             read_file(app.path(name)) == expected;
+    });
+  };
+
+  click(app.main, input_file);
+  xdotool({"type", "Müller.wav"});
+  click(app.main, output_file);
+  xdotool({"type", "Tür.au"});
+  click(app.main, convert_button);
+  EXPECT_TRUE(converted("T\xC3\xBCr.au"));
+
+  // The list holds ".", "..", "locale", then Mller.wav and Müller.wav.
+  click(app.main, select_input);
+  if (Window w = wait_window("FileSelector")) {
+    Spot line = {fselector_first_line.x, fselector_first_line.y + 4 * fselector_line_height};
+    xdotool({"mousemove", "--window", std::to_string(w), std::to_string(line.x),
+             std::to_string(line.y), "click", "--repeat", "2", "--delay", "100", "1"});
+  }
+  ASSERT_TRUE(wait_gone("FileSelector")) << "a double click picked nothing";
+  click(app.main, select_output);
+  ASSERT_TRUE(pick_file("picked.au"));
+  click(app.main, convert_button);
+  EXPECT_TRUE(converted("picked.au"));
+
+  EXPECT_EQ(read_file(app.path(dropped)), other);
+  EXPECT_EQ(read_file(app.path(latin1)), "keep\n");
+  std::set<std::string> files;
+  for (const auto &entry : std::filesystem::directory_iterator(app.dir))
+    files.insert(entry.path().filename());
+  EXPECT_EQ(files, (std::set<std::string>{mueller, latin1, dropped, "T\xC3\xBCr.au", "aplay",
+                                          "locale", "picked.au"}));
 }

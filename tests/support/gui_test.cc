@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "forms/effects_form.h"
+#include "forms/field_text.h"
 #include "forms/main_form.h"
 
 namespace {
@@ -84,6 +85,11 @@ std::vector<std::string> console_lines() {
   for (int i = 1; i <= fl_get_browser_maxline(main_form->console); i++)
     lines.push_back(fl_get_browser_line(main_form->console, i));
   return lines;
+}
+
+void type_into(FL_OBJECT *field, const std::string &latin1) {
+  HighBytesKept kept;
+  fl_set_input(field, latin1.c_str());
 }
 
 void reset_controls() {

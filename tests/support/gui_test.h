@@ -21,5 +21,9 @@ std::string alerts_during(const std::function<void()> &action);
 // The console browser's lines.
 std::vector<std::string> console_lines();
 
+// Leaves in the field what typing `latin1` would: the toolkit's keyboard input is Latin-1, and
+// fl_set_input() alone would drop every byte above 0x7f.
+void type_into(FL_OBJECT *field, const std::string &latin1);
+
 // Sets every control of both windows back to its start-up value and empties the console.
 void reset_controls();
