@@ -9,6 +9,7 @@
 
 #include "app/version.h"
 #include "console/console.h"
+#include "forms/dialogs.h"
 #include "forms/effects_form.h"
 #include "process/children.h"
 #include "process/run_command.h"
@@ -59,14 +60,14 @@ void init_defaults(FD_main *fdui) {
   fl_addto_choice(fdui->output_type, file_type_table[0]);
   set_child_watch(watch_child, unwatch_child);
   if (console_start(fdui->console) != 0)
-    fl_show_alert("Error: cannot show messages in the console !", strerror(errno), "", 1);
+    show_alert("Error: cannot show messages in the console !", strerror(errno));
   set_child_stderr(console_child_fd());
-  fl_set_goodies_font(FL_NORMAL_STYLE, 12);
+  fl_set_goodies_font(dialog_font_style, dialog_font_size);
 }
 
 void exit_cb(FL_OBJECT *, long) {
   // Running children are left alone: a player may still be playing what it holds.
-  if (fl_show_question("Do you want to quit ?", 0) == 1) exit(0);
+  if (ask_yes_no("Do you want to quit ?")) exit(0);
 }
 
 void info_cb(FL_OBJECT *, long) {

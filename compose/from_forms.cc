@@ -1,5 +1,6 @@
 #include "compose/from_forms.h"
 
+#include "forms/dialogs.h"
 #include "forms/effects_form.h"
 #include "forms/main_form.h"
 
@@ -45,7 +46,7 @@ Settings read_settings() {
 }
 
 static void show_error(const char *message) {
-  fl_show_alert(message, "", "", 1);
+  show_alert(message);
 }
 
 void add_volume_option(CommandText &command) {
