@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "forms/dialogs.h"
 #include "forms/effects_form.h"
+#include "forms/fonts.h"
 #include "process/children.h"
 #include "process/run_command.h"
 
@@ -33,6 +34,7 @@ static void unwatch_child(int pidfd) {
 
 void start_up(int *argc, char **argv) {
   keep_standard_descriptors_open();
+  use_75dpi_fonts();
   fl_initialize(argc, argv, nullptr, nullptr, 0);
   main_form = create_form_main();
   effects_form = create_form_effects();
