@@ -11,9 +11,10 @@ cd "$(dirname "$0")"
 build_dir=${BUILD_DIR:-build}
 
 # What building and running need; the tests and benchmarks need the second list as well, the
-# benchmarks the third too.
+# benchmarks the third too. xfonts-75dpi: the toolkit's Helvetica in the sizes the windows are
+# laid out for (without it the X server gives "fixed").
 run_packages="cmake make g++ pkg-config libforms-dev libx11-dev libpng-dev libgtest-dev sox
-  libsox-fmt-all alsa-utils xfonts-base"
+  libsox-fmt-all alsa-utils xfonts-base xfonts-75dpi"
 test_packages="xvfb xauth xdotool x11-utils libxfixes-dev desktop-file-utils appstream groff-base
   locales clang libclang-rt-14-dev git build-essential dpkg-dev debhelper lintian"
 bench_packages="hyperfine jq valgrind libxtst-dev"

@@ -10,7 +10,9 @@
 #include "app/version.h"
 #include "console/console.h"
 #include "forms/desktop_window.h"
+#include "forms/dialogs.h"
 #include "forms/effects_form.h"
+#include "forms/fonts.h"
 #include "process/children.h"
 #include "process/conversion.h"
 #include "process/run_command.h"
@@ -46,6 +48,7 @@ static void at_exit() {
 void start_up(int *argc, char **argv) {
   keep_start_signals();
   keep_standard_descriptors_open();
+  use_75dpi_fonts();
   fl_initialize(argc, argv, nullptr, nullptr, 0);
   main_form = create_form_main();
   effects_form = create_form_effects();
@@ -75,14 +78,14 @@ void init_defaults(FD_main *fdui) {
   set_child_ended(conversion_child_ended);
   atexit(at_exit);
   if (console_start(fdui->console) != 0)
-    fl_show_alert("Error: cannot show messages in the console !", strerror(errno), "", 1);
+    show_alert("Error: cannot show messages in the console !", strerror(errno));
   set_child_stderr(console_child_fd());
-  fl_set_goodies_font(FL_NORMAL_STYLE, 12);
+  fl_set_goodies_font(dialog_font_style, dialog_font_size);
 }
 
 void exit_cb(FL_OBJECT *, long) {
   // Running children are left alone: a player may still be playing what it holds.
-  if (fl_show_question("Do you want to quit ?", 0) == 1) exit(0);
+  if (ask_yes_no("Do you want to quit ?")) exit(0);
 }
 
 void info_cb(FL_OBJECT *, long) {

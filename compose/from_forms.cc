@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "compose/name_checks.h"
+#include "forms/dialogs.h"
 #include "forms/effects_form.h"
 #include "forms/field_text.h"
 #include "forms/main_form.h"
@@ -50,7 +51,7 @@ Settings read_settings() {
 }
 
 static void show_error(const char *first, const char *second = "") {
-  fl_show_alert(first, second, "", 1);
+  show_alert(first, second);
 }
 
 void add_volume_option(CommandText &command) {

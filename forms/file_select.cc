@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "forms/dialogs.h"
 #include "forms/field_text.h"
 #include "forms/main_form.h"
 
@@ -48,7 +49,7 @@ static bool select_file(const char *message, FL_OBJECT *field) {
   if (passes && set_field_text(field, name)) return true;
   std::string why = "A field holds printable Latin-1 letters in the locale's encoding (" +
                     locale_codeset() + ") only.";
-  fl_show_alert("Error: this file name cannot pass unchanged !", why.c_str(), "", 1);
+  show_alert("Error: this file name cannot pass unchanged !", why.c_str());
   return false;
 }
 

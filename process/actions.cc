@@ -18,6 +18,7 @@
 #include "compose/from_forms.h"
 #include "console/console.h"
 #include "forms/desktop_window.h"
+#include "forms/dialogs.h"
 #include "forms/main_form.h"
 #include "process/children.h"
 #include "process/conversion.h"
@@ -31,7 +32,7 @@ CommandText command_buffer;
 constexpr int stop_signal = 31;
 
 static void show_error(const char *first, const char *second = "") {
-  fl_show_alert(first, second, "", 1);
+  show_alert(first, second);
 }
 
 static void show_system_error(const char *first) {

@@ -235,6 +235,16 @@ inline bool answer(const std::string &dialog, Spot button) {
   return false;
 }
 
+// Presses a key in the dialog, with the pointer on it as keys go to the window under the pointer,
+// and waits for the dialog to go; false after a test failure.
+inline bool press(const std::string &dialog, const std::string &key) {
+  Window w = wait_window(dialog);
+  if (w) xdotool({"mousemove", "--window", std::to_string(w), "10", "10", "key", key});
+  if (w && wait_gone(dialog)) return true;
+  ADD_FAILURE() << "the \"" << dialog << "\" window " << (w ? "stayed" : "never showed");
+  return false;
+}
+
 inline bool pick_file(const std::string &name) {  // in the file selector, then Ready
   if (Window w = wait_window("FileSelector")) {
     click(w, fselector_name);

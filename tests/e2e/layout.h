@@ -1,4 +1,4 @@
-// Where things are inside Corvane's windows and the toolkit's dialogs, relative to each window.
+// Where things are inside Corvane's windows and dialogs, relative to each window.
 #pragma once
 
 struct Spot {
@@ -25,8 +25,8 @@ constexpr Box plain{280, 85, 60, 20}, vibrato{280, 155, 60, 20}, echo{280, 120, 
 constexpr Box highpass{350, 120, 60, 20}, lowpass{350, 85, 60, 20}, bandpass{350, 155, 60, 20};
 constexpr Box close_button{30, 20, 80, 25};
 
-// The toolkit's dialogs (XForms 1.2.3), measured from screenshots: "Question" (460 x 130),
-// "FileSelector" (305 x 330, its name field focused).
+// The dialogs, measured from screenshots: "Question" (460 x 130, Corvane's, laid out as XForms
+// 1.2.3 lays out its own) and the toolkit's "FileSelector" (305 x 330, its name field focused).
 constexpr Spot question_yes{125, 103}, question_no{335, 103};
 constexpr Spot fselector_name{150, 302}, fselector_ready{250, 247}, fselector_cancel{250, 217};
 // Its list: folders first (".", ".." and the others), then files in byte order, a line each.

@@ -20,10 +20,12 @@ std::vector<std::pair<FL_OBJECT *, double>> start_up_sliders;
 std::string text;
 int timer = 0;
 FL_FORM *answered = nullptr;  // read already, waiting for it to close
+std::function<bool(FL_FORM *)> look;
+int looks = 0;
 
-// Every 20 ms while an action runs: finds a shown alert through the X window tree, reads its text
-// lines once (its labels cut at newlines, without empty lines and the toolkit's "@" symbols) and
-// triggers its button.
+// Every 20 ms while an action runs: finds a shown alert through the X window tree, lets the test
+// look at it, reads its text lines once (its labels cut at newlines, without empty lines and the
+// toolkit's "@" symbols; "@@" shows "@") and triggers its button.
 void answer_alert_cb(int, void *) {
   Display *display = fl_get_display();
   Window root, parent, *windows = nullptr;
@@ -34,15 +36,21 @@ void answer_alert_cb(int, void *) {
     FL_FORM *alert = fl_win_to_form(windows[i]);
     if (!alert || alert->visible != FL_VISIBLE || !alert->label || strcmp(alert->label, "Alert"))
       continue;
+    if (alert != answered && look && !look(alert) && ++looks < 250) continue;
     for (FL_OBJECT *obj = alert->first; obj; obj = obj->next) {
       std::string label = obj->label ? obj->label : "";
-      if (obj->objclass == FL_BUTTON)
+      if (obj->objclass == FL_BUTTON) {
         fl_trigger_object(obj);
-      else if (label[0] != '@' && alert != answered)
-        for (size_t start = 0, end; start < label.size(); start = end + 1) {
-          end = std::min(label.find('\n', start), label.size());
-          if (end > start) text += (text.empty() ? "" : "\n") + label.substr(start, end - start);
-        }
+        continue;
+      }
+      if (label.rfind("@@", 0) == 0)
+        label.erase(0, 1);
+      else if (label[0] == '@' || alert == answered)
+        continue;
+      for (size_t start = 0, end; start < label.size(); start = end + 1) {
+        end = std::min(label.find('\n', start), label.size());
+        if (end > start) text += (text.empty() ? "" : "\n") + label.substr(start, end - start);
+      }
     }
     shown = alert;
   }
@@ -72,8 +80,9 @@ bool pump_until(const std::function<bool()> &done, double seconds) {
   return true;
 }
 
-std::string alerts_during(const std::function<void()> &action) {
-  text.clear(), answered = nullptr;
+std::string alerts_during(const std::function<void()> &action,
+                          const std::function<bool(FL_FORM *)> &look_at) {
+  text.clear(), answered = nullptr, look = look_at, looks = 0;
   timer = fl_add_timeout(20, answer_alert_cb, nullptr);
   action();
   fl_remove_timeout(timer);

@@ -14,9 +14,11 @@ void start_gui_once();
 // Runs the event loop until done() holds or `seconds` pass; returns done().
 bool pump_until(const std::function<bool()> &done, double seconds = 10);
 
-// The text lines of the toolkit alerts that `action` shows, joined by newlines; each alert is
-// answered by its button.
-std::string alerts_during(const std::function<void()> &action);
+// The text lines of the alerts that `action` shows, joined by newlines; each alert is answered by
+// its button. Before that, `look` (if given) is asked about each alert every 20 ms until it
+// returns true (for at most 5 s), e.g. until the window has been drawn.
+std::string alerts_during(const std::function<void()> &action,
+                          const std::function<bool(FL_FORM *)> &look = {});
 
 // The console browser's lines.
 std::vector<std::string> console_lines();
