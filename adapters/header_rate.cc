@@ -52,8 +52,10 @@ float float_at(const std::string &s, size_t at, bool little) {
 }  // namespace
 
 double header_rate(const std::string &s) {
-  if (s.size() >= 20 && has(s, 0, ".snd")) return be32(s, 16);
-  if (s.size() >= 20 && has(s, 0, "dns.")) return le32(s, 16);
+  // au: Sun's ".snd" or DEC's ".sd\0", big-endian, or either reversed (sox -L writes "\0ds.").
+  std::string magic = s.substr(0, 4);
+  if (s.size() >= 20 && (magic == ".snd" || magic == std::string(".sd\0", 4))) return be32(s, 16);
+  if (s.size() >= 20 && (magic == "dns." || magic == std::string("\0ds.", 4))) return le32(s, 16);
   if (has(s, 0, "RIFF") && has(s, 8, "WAVE")) {
     size_t fmt = chunk(s, 12, "fmt ", true, 8);
     return fmt ? le32(s, fmt + 4) : 0;

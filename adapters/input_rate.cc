@@ -4,67 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "adapters/header_rate.h"
 #include "adapters/peek.h"
+#include "adapters/sox_words.h"
 
 namespace {
 
 const size_t kHeadBytes = 4096;
-
-// Headerless types: sox reads them at the -r rate, else at 8 kHz (cdr always at 44.1 kHz).
-const char *const kRawTypes[] = {"raw", "ub",  "sb",  "uw",  "sw",  "ul",  "al",  "lu",  "la",
-                                 "sl",  "s1",  "s2",  "s3",  "s4",  "s8",  "s16", "s24", "s32",
-                                 "u1",  "u2",  "u3",  "u4",  "u8",  "u16", "u24", "u32", "f4",
-                                 "f8",  "f32", "f64", "sln", "vox", "ima", "gsm", "cvsd"};
-
-// Long options of today's sox that take the following word as their value; the short ones are
-// the letters t r c b e v C.
-const char kLongValueOptions[] =
-    " --type --rate --channels --bits --encoding --volume --compression --comment --comment-file"
-    " --add-comment --buffer --input-buffer --combine --effects-file --plot --replay-gain --temp"
-    " --play-rate-arg ";
-
-struct Input {
-  std::string file, type, rate;
-};
-
-bool takes_value(const std::string &a) {
-  if (a.size() == 2) return std::strchr("trcbevC", a[1]) != nullptr;
-  return std::strstr(kLongValueOptions, (" " + a + " ").c_str()) != nullptr;
-}
-
-// The first file sox reads and the type and rate options given for it.
-Input first_input(const std::vector<std::string> &args) {
-  Input in;
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string &a = args[i];
-    if (a.size() < 2 || a[0] != '-' || a == "-n" || a == "--null") {
-      in.file = a;
-      break;
-    }
-    std::string name = a, value;
-    size_t eq = a.find('=');
-    if (a[1] == '-' && eq != std::string::npos) {
-      name = a.substr(0, eq);
-      value = a.substr(eq + 1);
-    } else if (a[1] != '-' && a.size() > 2 && std::strchr("trcbevC", a[1])) {
-      name = a.substr(0, 2);  // a value written right after the letter: -twav
-      value = a.substr(2);
-    } else if (takes_value(a) && i + 1 < args.size()) {
-      value = args[++i];
-    }
-    if (name == "-t" || name == "--type") in.type = value;
-    if (name == "-r" || name == "--rate") in.rate = value;
-  }
-  return in;
-}
 
 double sane(double rate) {
   return rate > 0 && std::isfinite(rate) ? rate : 0;
@@ -75,17 +25,6 @@ double rate_value(const std::string &s) {
   char *end = nullptr;
   double r = std::strtod(s.c_str(), &end);
   return sane(*end == 'k' ? r * 1000 : r);
-}
-
-std::string type_of(const Input &in) {
-  std::string t = in.type;
-  if (t.empty() && in.file != "-") {
-    size_t slash = in.file.rfind('/'), dot = in.file.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-      t = in.file.substr(dot + 1);
-  }
-  std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return std::tolower(c); });
-  return t;
 }
 
 // The writer may not have sent the whole header yet and tee shows only what has arrived, so look
@@ -115,11 +54,13 @@ double file_header_rate(const std::string &path) {
 }  // namespace
 
 double input_rate(const std::vector<std::string> &args) {
-  Input in = first_input(args);
+  std::vector<SoxFile> files = sox_files(args);
+  if (files.empty()) return 0;
+  const SoxFile &in = files.front();
   if (!in.rate.empty()) return rate_value(in.rate);
-  std::string type = type_of(in);
+  std::string type = file_type(in);
   if (type == "cdr" || type == "cdda") return 44100;
-  for (const char *raw : kRawTypes)
-    if (type == raw) return 8000;
-  return in.file == "-" ? piped_header_rate() : file_header_rate(in.file);
+  // Headerless types: sox reads them at the -r rate, else at 8 kHz.
+  if (headerless_type(type)) return 8000;
+  return in.name == "-" ? piped_header_rate() : file_header_rate(in.name);
 }

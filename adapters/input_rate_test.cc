@@ -2,16 +2,18 @@
 
 #include <unistd.h>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/test_run.h"
 
-// A short tone written by sox itself, of the type its name ends in.
-static std::string tone(const std::string &type, int rate) {
+// A short tone written by sox itself, of the type its name ends in, with the output options.
+static std::string tone(const std::string &type, int rate, const std::string &options = "") {
   std::string path = scratch_dir() + "/tone." + type;
-  Ran made =
-      run(REAL_SOX_DIR "/sox",
-          words("sox -n -r " + std::to_string(rate) + " " + path + " synth 0.01 sine 1"), {});
+  Ran made = run(
+      REAL_SOX_DIR "/sox",
+      words("sox -n -r " + std::to_string(rate) + " " + options + path + " synth 0.01 sine 1"), {});
   EXPECT_EQ(made.status, 0) << made.err;
   return path;
 }
@@ -19,6 +21,11 @@ static std::string tone(const std::string &type, int rate) {
 TEST(InputRate, FromTheRateOptionTheTypeOrTheHeader) {
   for (const char *type : {"au", "wav", "aiff", "aifc", "sf", "dat", "hcom"})
     EXPECT_EQ(input_rate({"sox", "-V3", tone(type, 11025), "-t", "au", "-"}), 11025) << type;
+  // Little-endian au: as sox -L writes it, and with the reversed Sun magic.
+  EXPECT_EQ(input_rate({"sox", tone("au", 22050, "-L "), "-t", "au", "-"}), 22050);
+  std::string reversed = scratch_dir() + "/reversed.au";
+  std::ofstream(reversed) << std::string("dns.\x18\0\0\0\0\0\0\0\2\0\0\0\x40\x1f\0\0\1\0\0\0", 24);
+  EXPECT_EQ(input_rate({"sox", reversed, "-t", "au", "-"}), 8000);
   const std::pair<double, std::vector<std::string>> cases[] = {
       {11025, {"sox -r 11.025k -t wav - -t wav -"}},
       {16000, {"sox --rate=16000 -c 2 - -t wav -"}},

@@ -31,6 +31,8 @@ TEST(Vplay, MapsItsOptionsToAplayAndPlay) {
       {"vplay -b 24", "bad value for -b: 24"},
       {"vplay -s fast", "bad value for -s: fast"},
       {"vplay -s 0", "bad value for -s: 0"},
+      {"vplay -s 8000x", "bad value for -s: 8000x"},
+      {"vplay -s 22k", "bad value for -s: 22k"},
       {"vplay -t -1", "bad value for -t: -1"},
       {"vplay -t", "option -t needs a value"}};
   for (const auto &[vplay, expected] : cases) EXPECT_EQ(players(vplay), words(expected)) << vplay;

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -425,6 +426,100 @@ TEST_F(Actions, StartsPastWhatTheLoopCanWatchAreRefused) {
   }
   setrlimit(RLIMIT_NOFILE, &system_limit);
   EXPECT_EQ(announced(), (Lines{"true", "true", "sox -v 1.000 tone.wav -t ub  -"}));
+}
+
+// soxi's duration in seconds of each file, -1 where it cannot tell.
+std::vector<double> durations(const std::vector<std::string> &files) {
+  std::string command;
+  for (const std::string &file : files) command += "soxi -D '" + file + "' 2>/dev/null || echo -1;";
+  FILE *out = popen(command.c_str(), "r");
+  std::vector<double> seconds(files.size(), -1);
+  for (double &d : seconds)
+    if (!out || fscanf(out, "%lf", &d) != 1) d = -1;
+  if (out) pclose(out);
+  return seconds;
+}
+
+bool raw_stream_told() {
+  const std::string told = "sox: a raw stream is read as 8000 Hz mono: adding -r 8000 -c 1";
+  for (const std::string &line : console_lines())
+    if (line.size() >= told.size() &&
+        line.compare(line.size() - told.size(), told.size(), told) == 0)
+      return true;
+  return false;
+}
+
+// With the default play command, what reaches the sound device lasts as long as the input, with
+// effects or without, whatever the input's type, rate and channels. The default ALSA device of a
+// HOME of the test's own writes what aplay plays into a WAV, through a null device that takes it
+// at once. aplay ends on up to a period (125 ms) of silence: sounds of 8 s keep that under 2 %.
+TEST_F(Actions, PlayLastsAsLongAsTheInputOnTheSoundDevice) {
+  std::ofstream(".asoundrc")
+      << "pcm.!default { type file; slave.pcm \"null\"; format \"wav\"\n"
+         "  file { @func getenv vars [ CORVANE_PLAYED ] default \"x.wav\" } }\n";
+  std::string home = getenv("HOME") ? getenv("HOME") : "/";
+  setenv("HOME", dir.c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");  // where ALSA would look for a second user configuration
+  struct Row {
+    std::string input;
+    int output_type;  // the choice; 1: " Use Filetype ", which Play makes unsigned bytes
+    bool effects;
+  };
+  std::vector<Row> rows;
+  std::string make;
+  for (const char *type : {"wav", "au", "aiff"})
+    for (const char *rate : {"8000", "22050", "44100", "48000"})
+      for (const char *channels : {"1", "2"}) {
+        std::string name = std::string(rate) + "-" + channels + "." + type;
+        make += "sox -n -b 16 -r " + std::string(rate) + " -c " + channels + " " + name +
+                " synth 8 sine 440 vol 0.5 & ";
+        rows.push_back({name, 1, false});
+        rows.push_back({name, 1, true});
+      }
+  // A type chosen with a header: aplay reads the rate from it.
+  for (int type : {3, 15})  // au, wav
+    for (bool effects : {false, true}) rows.push_back({"44100-2.wav", type, effects});
+  ASSERT_EQ(system((make + "wait").c_str()), 0);
+
+  std::vector<std::string> inputs, played;
+  for (const Row &row : rows) {
+    played.push_back(row.input + "-" + file_type_table[row.output_type] +
+                     (row.effects ? "-effects" : "") + ".played.wav");
+    inputs.push_back(row.input);
+    setenv("CORVANE_PLAYED", played.back().c_str(), 1);
+    fl_set_input(main_form->input_file, row.input.c_str());
+    fl_set_choice(main_form->output_type, row.output_type);
+    // All but the echo, whose repeats ring on after the sound.
+    for (FL_OBJECT *b : {effects_form->vibrato, effects_form->lowpass, effects_form->highpass,
+                         effects_form->bandpass})
+      fl_set_button(b, row.effects);
+    fl_clear_browser(main_form->console);
+    EXPECT_EQ(act(play_cb), "") << row.input;
+    // The next Play would stop the converter: it only starts once this one has written all.
+    EXPECT_TRUE(pump_until([] { return !child_running(last_child_pid); })) << row.input;
+    EXPECT_EQ(shown(terminated), 0);
+    // The console tells what the default type's stream is. Its line may follow the start of a
+    // sox warning that another process wrote in pieces.
+    if (row.output_type == 1) {
+      EXPECT_TRUE(pump_until(raw_stream_told)) << row.input;
+    }
+  }
+  EXPECT_TRUE(pump_until([] { return children().empty(); }, 60));
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("CORVANE_PLAYED");
+
+  // The measured table goes to the test's output.
+  std::vector<double> in = durations(inputs), out = durations(played);
+  std::cout << "input        type effects    in s   played s  ratio\n";
+  for (size_t i = 0; i < rows.size(); i++) {
+    char line[100];
+    snprintf(line, sizeof line, "%-12s %-4s %-7s %7.3f %9.3f %6.4f\n", rows[i].input.c_str(),
+             file_type_table[rows[i].output_type == 1 ? 5 : rows[i].output_type],
+             rows[i].effects ? "yes" : "no", in[i], out[i], out[i] / in[i]);
+    std::cout << line;
+    EXPECT_NEAR(in[i], 8, 0.001) << line;
+    EXPECT_NEAR(out[i] / in[i], 1, 0.02) << line;
+  }
 }
 
 // Neither a child that floods the console during Convert nor a player that keeps the console

@@ -1,6 +1,7 @@
 #include "tests/support/test_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,12 +47,12 @@ std::string argv_logged(const std::string &path) {
   return text;
 }
 
-Ran run(const std::string &program, const Args &args, const Args &env) {
+Ran run(const std::string &program, const Args &args, const Args &env, int in, int out) {
   std::string err_path = scratch_dir() + "/stderr";
   pid_t pid = fork();
   if (pid == 0) {
     int null = open("/dev/null", O_RDWR);
-    dup2(null, 0), dup2(null, 1);
+    dup2(in >= 0 ? in : null, 0), dup2(out >= 0 ? out : null, 1);
     dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     std::vector<char *> argv, envp;
     for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
@@ -62,7 +63,12 @@ Ran run(const std::string &program, const Args &args, const Args &env) {
     _exit(126);
   }
   int status = -1;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid)
-    status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return {status, read_file(err_path)};
+  pid_t ended = 0;
+  for (int tries = 0; pid > 0 && ended == 0 && tries < 1000; ++tries) {
+    ended = waitpid(pid, &status, WNOHANG);
+    if (ended == 0) usleep(10000);
+  }
+  if (pid > 0 && ended == 0) kill(pid, SIGKILL), ended = waitpid(pid, &status, 0);
+  if (ended != pid) return {-1, read_file(err_path)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read_file(err_path)};
 }

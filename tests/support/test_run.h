@@ -23,5 +23,6 @@ struct Ran {
 };
 
 // Runs program with argv args and exactly the environment env, its standard input and output
-// on /dev/null, to its end.
-Ran run(const std::string &program, const Args &args, const Args &env);
+// on in and out (-1: /dev/null), to its end. One still running after ten seconds is killed: its
+// status is then 137.
+Ran run(const std::string &program, const Args &args, const Args &env, int in = -1, int out = -1);
