@@ -80,12 +80,11 @@ inline std::string run(const std::vector<std::string> &argv, int *status = nullp
   return text;
 }
 
-// Moves the pointer to `at` in w and does `what` there (xdotool's words: a click of button 1
-// without the 100 ms xdotool sleeps after it unless told; keys go to the window under the
-// pointer). No --sync: it can wait 15 s when a
-// dialog opens under the pointer; motion and click go through one connection, so the click
-// lands where the pointer was moved anyway. Typed text is decoded by the locale, whatever the
-// test's own.
+// Moves the pointer to `at` in w and does `what` there (xdotool's words: unless told, a click of
+// button 1 without the 100 ms xdotool sleeps after each; keys go to the window under the
+// pointer). No --sync: it can wait 15 s when a dialog opens under the pointer; motion and click
+// go through one connection, so the click lands where the pointer was moved anyway. Typed text
+// is decoded in a UTF-8 locale, whatever the test's own.
 inline void click(Window w, Spot at,
                   std::vector<std::string> what = {"click", "--delay", "0", "1"}) {
   what.insert(what.begin(), {"env", "LC_ALL=C.UTF-8", "xdotool", "mousemove", "--window",
