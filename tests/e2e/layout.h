@@ -8,15 +8,14 @@ struct Spot {
 // A control's rectangle, as the form lays it out; clicked at its centre.
 struct Box {
   int x, y, width, height;
-  constexpr Spot centre() const { return {x + width / 2, y + height / 2}; }
-  constexpr operator Spot() const { return centre(); }
+  constexpr operator Spot() const { return {x + width / 2, y + height / 2}; }
 };
 
 constexpr Box input_file{60, 30, 145, 20}, output_file{270, 30, 145, 20};
 constexpr Box select_input{15, 30, 40, 20}, select_output{225, 30, 40, 20};
 constexpr Box output_type_field{225, 55, 95, 20};    // without its arrow: buttons 2, 3 step it
 constexpr Box output_rate_up_1000{320, 80, 20, 20};  // the counter's double arrow
-constexpr Box out_ch2{385, 70, 25, 25}, play_command{300, 200, 115, 20};
+constexpr Box out_ch2{385, 70, 25, 25};
 constexpr Box exit_button{25, 240, 70, 20}, convert_button{130, 240, 70, 20};
 constexpr Box play_button{225, 200, 70, 20}, effects_button{130, 215, 70, 20};
 
