@@ -248,10 +248,11 @@ TEST_F(Actions, AFailedConvertLeavesTheOutputAndSaysWhy) {
     setenv("FAIL_CALL", fail.c_str(), 1);
     EXPECT_EQ(act(convert_cb), alert);
     // The stages end, and the output is replaced, from the event loop; the line may be broken.
+    const std::string told = "Error: convert failed, \"old.wav\" is left unchanged: " + why;
     EXPECT_TRUE(pump_until([&] {
       std::string said;
       for (const std::string &line : console_lines()) said += line;
-      return said.find("Error: convert failed, \"old.wav\" is left unchanged: " + why) != said.npos;
+      return said.find(told) != said.npos;
     }));
     settle();
     unlink("twin.wav");
