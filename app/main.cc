@@ -6,9 +6,12 @@
 // routines (compose/), which only write command text, and start the converters and the player
 // through the runner (process/run_command), which knows processes and nothing of windows. Every
 // child is watched through a pidfd that the event loop reports when the child ends, so the
-// program collects its own children and Stop can never reach a stranger. Standard error, the
-// program's and every child's, is a pipe whose read end the event loop drains into the console
-// browser (console/), a sink that never acts on what it shows.
+// program collects its own children and Stop can never reach a stranger. A Convert writes into a
+// new file beside the output (process/conversion), which takes the output's name once every
+// process of it has ended well, as the collected children tell. Standard error, the program's and
+// every child's, is a pipe whose read end the event loop drains into the console browser
+// (console/), a sink that never acts on what it shows. When the program ends, the children it
+// leaves get a reader of that pipe of their own, and no conversion leaves a file behind.
 #include "app/app.h"
 
 #include <forms.h>
