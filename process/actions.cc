@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,11 +115,12 @@ static void wait_for_main_converter(pid_t pid) {
 
 // What both actions do once their commands are checked: the effect chain into `destination`,
 // then the main converter into the chain's head, which is left in *head (-1 when there is none)
-// for the caller to close: that gives the stages their end of file. `ready` runs once every stage
-// runs and may call the start off. Returns the processes started, in the order the sound passes
-// them, the main converter first; empty when it could not start, with the reason in *why.
-static std::vector<Member> start_sound_path(int destination, const std::function<bool()> &ready,
-                                            int *head, std::string *why) {
+// for the caller to close: that gives the stages their end of file. A Convert's `conversion` is
+// made ready once every stage runs, which may call the start off. Returns the processes started, in
+// the order the sound passes them, the main converter first; empty when it could not start, with
+// the reason in *why.
+static std::vector<Member> start_sound_path(int destination, Conversion *conversion, int *head,
+                                            std::string *why) {
   std::vector<pid_t> stages;
   *head = build_effects_chain(destination, &stages);
   if (*head < 0) {
@@ -128,8 +128,9 @@ static std::vector<Member> start_sound_path(int destination, const std::function
     show_system_error("Error: cannot start the effects !");
     return {};
   }
-  if (!ready()) {
+  if (conversion && !conversion_ready(conversion)) {
     *why = std::string("it could not be emptied: ") + strerror(errno);
+    show_output_error(conversion->output.c_str());
     return {};
   }
   if (run_command(command_buffer.text, *head, RUN_STDOUT_TO_FD) < 0) {
@@ -162,15 +163,7 @@ void convert_cb(FL_OBJECT *, long) {
   }
   int head;
   std::string why;
-  std::vector<Member> started = start_sound_path(
-      conversion.file,
-      [&] {
-        if (conversion_ready(&conversion)) return true;
-        KeepErrno keep;
-        show_output_error(path.text);
-        return false;
-      },
-      &head, &why);
+  std::vector<Member> started = start_sound_path(conversion.file, &conversion, &head, &why);
   if (started.empty()) {
     if (head >= 0) close(head);
     conversion_not_started(&conversion, why);
@@ -200,8 +193,7 @@ void play_cb(FL_OBJECT *, long) {
   }
   int head;
   std::string why;  // the alert says it
-  start_sound_path(
-      player, [] { return true; }, &head, &why);
+  start_sound_path(player, nullptr, &head, &why);
   if (head >= 0) close(head);
 }
 
